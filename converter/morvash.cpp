@@ -1,0 +1,271 @@
+// morvash: converts one binary file into a C header that defines the bytes,
+// zero-padded to whole 32-bit words, with their size and word sum.
+#include <array>
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace {
+
+const char default_array_name[] = "gImgCode";
+
+// The size fields are signed ints and the size is rounded up to a multiple
+// of 4, so anything longer would overflow.
+const long max_input_size = INT_MAX - 3;
+
+// Input bytes formatted per write; a multiple of the 16-byte line.
+const size_t block_bytes = 64 * 1024;
+
+const size_t line_bytes = 16;
+const size_t element_text = 6;                              // "0xhh, "
+const size_t line_text = 1 + line_bytes * element_text + 1; // tab ... LF
+const size_t element_stride = 8;
+
+struct bin_data {
+    unsigned char *buffer;
+    int bin_size;
+    int bin_buffer_size;
+};
+
+using element_table = std::array<std::array<char, element_stride>, 256>;
+
+constexpr element_table make_element_table() {
+    const char digits[] = "0123456789abcdef";
+    element_table table{};
+    for (size_t v = 0; v < table.size(); ++v)
+        table[v] = {'0', 'x', digits[v >> 4], digits[v & 15], ',', ' ', 0, 0};
+    return table;
+}
+
+constexpr element_table elements = make_element_table();
+
+bool report_failure(const char *text) {
+    std::fflush(stdout); // keeps the detail lines ahead of the report on a terminal
+    std::perror(text);
+    return false;
+}
+
+uint32_t load_le32(const unsigned char *p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+} // namespace
+
+int calculate_sum(const unsigned char *buffer, int length) {
+    if ((length & 3) != 0) {
+        std::printf("buffer size = %d, mod=%d\n", length, length % 4);
+        report_failure("buffer is aliged 4 bytes\n");
+        return -1;
+    }
+    uint32_t sum = 0;
+    size_t words = length > 0 ? static_cast<size_t>(length) / 4 : 0;
+    for (size_t i = 0; i < words; ++i)
+        sum += load_le32(buffer + 4 * i);
+    return static_cast<int>(sum);
+}
+
+namespace {
+
+// Formats count bytes as data lines starting at a line boundary; a last
+// partial line is left open. out needs format_capacity(count) bytes.
+size_t format_lines(const unsigned char *data, size_t count, char *out) {
+    char *p = out;
+    for (size_t i = 0; i < count; ++i) {
+        if (i % line_bytes == 0)
+            *p++ = '\t';
+        std::memcpy(p, elements[data[i]].data(), element_stride);
+        p += element_text;
+        if (i % line_bytes == line_bytes - 1)
+            *p++ = '\n';
+    }
+    return static_cast<size_t>(p - out);
+}
+
+size_t format_capacity(size_t count) {
+    return (count / line_bytes + 1) * line_text + element_stride;
+}
+
+void print_usage() {
+    std::printf("usage:\n");
+    std::printf("\t%s input(binary files) output(C Header file)\n", "morvash");
+}
+
+bool refuse_too_large(const char *bin_name) {
+    std::fprintf(stderr, "morvash: %s: input is too large (the limit is %ld bytes)\n", bin_name,
+                 max_input_size);
+    return false;
+}
+
+// Pads the data read so far with zeros to a whole number of words.
+void pad_to_words(bin_data *data) {
+    data->bin_buffer_size = (data->bin_size + 3) / 4 * 4;
+    std::memset(data->buffer + data->bin_size, 0,
+                static_cast<size_t>(data->bin_buffer_size - data->bin_size));
+}
+
+// A file whose length is known is read in one go, straight into place.
+bool load_sized(FILE *bin, long bin_size, bin_data *data) {
+    size_t size = static_cast<size_t>(bin_size);
+    data->buffer = static_cast<unsigned char *>(std::malloc((size + 3) / 4 * 4 + 1));
+    if (data->buffer == nullptr)
+        return report_failure("fail to allocate buffer\n");
+    size_t read_bytes = std::fread(data->buffer, 1, size, bin);
+    if (read_bytes != size) {
+        std::printf("bin_size=%d,, read_bytes=%d\n", static_cast<int>(bin_size),
+                    static_cast<int>(read_bytes));
+        std::free(data->buffer);
+        return report_failure("fail to read binary file\n");
+    }
+    data->bin_size = static_cast<int>(bin_size);
+    return true;
+}
+
+// A pipe or other stream without a length is read to its end, but never
+// further than one byte past the limit.
+bool load_stream(FILE *bin, const char *bin_name, bin_data *data) {
+    const size_t limit = static_cast<size_t>(max_input_size);
+    size_t capacity = 64 * 1024, size = 0;
+    unsigned char *buffer = nullptr;
+    bool ok = true;
+    while (ok && !std::feof(bin) && size <= limit) {
+        // Room for the padding stays beyond the capacity.
+        auto *grown = static_cast<unsigned char *>(std::realloc(buffer, capacity + 4));
+        if (grown == nullptr) {
+            ok = report_failure("fail to allocate buffer\n");
+            break;
+        }
+        buffer = grown;
+        size += std::fread(buffer + size, 1, capacity - size, bin);
+        if (std::ferror(bin))
+            ok = report_failure("fail to read binary file\n");
+        capacity = capacity * 2 < limit + 1 ? capacity * 2 : limit + 1;
+    }
+    if (ok && size > limit)
+        ok = refuse_too_large(bin_name);
+    if (!ok) {
+        std::free(buffer);
+        return false;
+    }
+    data->buffer = buffer;
+    data->bin_size = static_cast<int>(size);
+    return true;
+}
+
+bool load_binary(FILE *bin, const char *bin_name, bin_data *data) {
+    struct stat st {};
+    if (fstat(fileno(bin), &st) != 0)
+        return report_failure("fail to read binary file\n");
+    bool loaded;
+    if (!S_ISREG(st.st_mode))
+        loaded = load_stream(bin, bin_name, data);
+    else if (st.st_size > max_input_size)
+        loaded = refuse_too_large(bin_name);
+    else
+        loaded = load_sized(bin, st.st_size, data);
+    if (!loaded)
+        return false;
+    pad_to_words(data);
+    if (std::fclose(bin) != 0) {
+        std::free(data->buffer);
+        return report_failure("fail to read binary file\n");
+    }
+    return true;
+}
+
+void print_report(const char *bin_name, const char *src_name, const bin_data *data, int bin_sum) {
+    const char rule[] = "==============================================\n";
+    std::printf("%s", rule);
+    std::printf("converting %s=>%s\n", bin_name, src_name);
+    std::printf("%s", rule);
+    std::printf("bin_size=%d, 4byte allign=%s\n", data->bin_size,
+                data->bin_size % 4 == 0 ? "OK" : "FAIL");
+    std::printf("bin_buffer_size=%d\n", data->bin_buffer_size);
+    std::printf("bin_sum=0x%08x\n", static_cast<unsigned>(bin_sum));
+}
+
+bool write_elements(FILE *src, const unsigned char *data, size_t count) {
+    size_t block = count < block_bytes ? count : block_bytes;
+    char *text = static_cast<char *>(std::malloc(format_capacity(block)));
+    if (text == nullptr)
+        return false;
+    bool ok = true;
+    for (size_t i = 0; ok && i < count; i += block) {
+        size_t len = format_lines(data + i, count - i < block ? count - i : block, text);
+        ok = std::fwrite(text, 1, len, src) == len;
+    }
+    std::free(text);
+    return ok;
+}
+
+// Writes and closes the header; on failure errno holds the first reason.
+bool write_header(FILE *src, const char *array_name, const bin_data *data, int bin_sum) {
+    bool ok =
+        std::fprintf(src, "static const unsigned char %s[] = \n{\n", array_name) >= 0 &&
+        write_elements(src, data->buffer, static_cast<size_t>(data->bin_buffer_size)) &&
+        std::fprintf(src, "\n};\n") >= 0 &&
+        std::fprintf(src, "static const int %s_size = %d;\n", array_name, data->bin_size) >= 0 &&
+        std::fprintf(src, "static const unsigned int %s_sum = 0x%08x;\n", array_name,
+                     static_cast<unsigned>(bin_sum)) >= 0 &&
+        std::fprintf(src, "\n") >= 0;
+    int saved = errno;
+    if (std::fclose(src) != 0)
+        return false;
+    errno = saved;
+    return ok;
+}
+
+// Opens the output only now that the input is read whole, then reports and writes.
+bool write_output(const char *bin_name, const char *src_name, const char *array_name,
+                  const bin_data *data, int bin_sum) {
+    FILE *src = std::fopen(src_name, "w");
+    if (src == nullptr)
+        return report_failure("fail to output file\n");
+    print_report(bin_name, src_name, data, bin_sum);
+    if (!write_header(src, array_name, data, bin_sum))
+        return report_failure("fail to write header file\n");
+    return true;
+}
+
+int finish_console() {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "morvash: standard output: %s\n", std::strerror(errno));
+        return -1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    if (argc < 3) {
+        print_usage();
+        return -1;
+    }
+    const char *bin_name = argv[1];
+    const char *src_name = argv[2];
+    const char *array_name = argc > 3 ? argv[3] : default_array_name;
+    std::printf("bin_name=%s\n", bin_name);
+    std::printf("src_name=%s\n", src_name);
+    if (array_name[0] == '\0') {
+        std::fprintf(stderr, "morvash: the array name must not be empty\n");
+        return -1;
+    }
+
+    FILE *bin = std::fopen(bin_name, "rb");
+    if (bin == nullptr) {
+        report_failure("fail to input file\n");
+        return -1;
+    }
+    bin_data data{};
+    if (!load_binary(bin, bin_name, &data))
+        return -1;
+    int bin_sum = calculate_sum(data.buffer, data.bin_buffer_size);
+    bool written = write_output(bin_name, src_name, array_name, &data, bin_sum);
+    std::free(data.buffer);
+    return written ? finish_console() : -1;
+}

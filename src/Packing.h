@@ -1,0 +1,27 @@
+// Gathers the input files and writes them out as the gImgCode header.
+#ifndef PACKING_H
+#define PACKING_H
+
+#include <cstddef>
+
+#include "Type.h"
+
+// Initial size of gDataBuf; it grows beyond this when the inputs need more.
+#define DATA_MAX_SIZE (256 * 1024)
+
+// The inputs, back to back in command-line order.
+extern UINT8 *gDataBuf;
+
+// Reads every input, writes the header and prints the report. Returns true
+// when the verdict is success. Ends the process with status 1 when a file
+// can't be opened or read.
+bool MakeHeaderFile(const char *const inFileName[], const char *outFileName, size_t numFiles);
+
+// Length of a text, counting at most three characters.
+UINT8 GetDigitCnt(const char *pBuf);
+
+// Stores the XOR of byteLen bytes right after them and returns the address
+// past that stored byte. The caller provides byteLen + 1 bytes.
+UINT8 *GetParity(UINT8 *pDataBuff, UINT32 byteLen);
+
+#endif

@@ -1,0 +1,179 @@
+// The packer run as a user runs it: header bytes, console text, exit status.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "expected.h"
+#include "files.h"
+#include "process.h"
+
+namespace {
+
+const std::string kTrelvic = TRELVIC_PATH;
+
+class PackerCli : public ::testing::Test {
+  protected:
+    RunResult Pack(const std::vector<std::string> &args, const fs::path &stdinPath = {}) {
+        std::vector<std::string> argv{kTrelvic};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return RunProgram(argv, dir.path, stdinPath);
+    }
+    std::vector<std::string> Echo(const std::vector<std::string> &args) const {
+        std::vector<std::string> all{kTrelvic};
+        all.insert(all.end(), args.begin(), args.end());
+        return all;
+    }
+    void ExpectSuccess(const std::vector<std::string> &args, const std::string &data) {
+        RunResult run = Pack(args);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.out, ReportLines(Echo(args), true));
+        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(ReadFile(dir / args.back()), ReferenceHeader(data));
+    }
+    TempDir dir;
+};
+
+TEST_F(PackerCli, NoArgumentsIsAnError) {
+    RunResult run = Pack({});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, EchoLines({kTrelvic}) + "\n Error - not enough argument !!\n");
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(ListFolder(dir.path), "");
+}
+
+TEST_F(PackerCli, OneArgumentWritesAnEmptyArray) {
+    ExpectSuccess({"out.h"}, "");
+    EXPECT_EQ(ReadFile(dir / "out.h"), "UINT8 gImgCode[]=\r\n{\r\n\r\n};\r\n");
+}
+
+TEST_F(PackerCli, LinesHoldSixteenElementsWithCrLfEnds) {
+    WriteFile(dir / "a.bin", std::string("\x0a\x00\x10\xff", 4));
+    WriteFile(dir / "b.bin", "");
+    WriteFile(dir / "c.bin", "0123456789abcdef0");
+    ExpectSuccess({"a.bin", "b.bin", "out.h"}, std::string("\x0a\x00\x10\xff", 4));
+    EXPECT_EQ(ReadFile(dir / "out.h"),
+              "UINT8 gImgCode[]=\r\n{\r\n\t0x0a, 0x00, 0x10, 0xff, \r\n};\r\n");
+
+    ExpectSuccess({"c.bin", "c16.h"}, "0123456789abcdef0");
+    std::string line16 = "\t0x30, 0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x37, 0x38, 0x39, 0x61, "
+                         "0x62, 0x63, 0x64, 0x65, 0x66, \r\n";
+    EXPECT_EQ(ReadFile(dir / "c16.h"),
+              "UINT8 gImgCode[]=\r\n{\r\n" + line16 + "\t0x30, \r\n};\r\n");
+
+    WriteFile(dir / "d.bin", "0123456789abcdef");
+    ExpectSuccess({"d.bin", "d.h"}, "0123456789abcdef");
+    EXPECT_EQ(ReadFile(dir / "d.h"), "UINT8 gImgCode[]=\r\n{\r\n" + line16 + "\r\n};\r\n");
+}
+
+TEST_F(PackerCli, InputsAreJoinedInCommandLineOrder) {
+    WriteFile(dir / "three", "abc");
+    WriteFile(dir / "five", "12345");
+    ExpectSuccess({"three", "five", "out.h"}, "abc12345");
+
+    std::string all;
+    std::vector<std::string> args;
+    for (size_t size : {511u, 512u, 513u, 1024u, 0u, 1u}) {
+        std::string name = "in" + std::to_string(args.size());
+        std::string data = RandomBytes(size, static_cast<unsigned>(size));
+        WriteFile(dir / name, data);
+        args.push_back(name);
+        all += data;
+    }
+    args.push_back("joined.h");
+    ExpectSuccess(args, all);
+}
+
+TEST_F(PackerCli, ManyInputsBeyondTheInitialBufferComeOutWhole) {
+    std::string all;
+    std::vector<std::string> args;
+    for (unsigned i = 0; i < 13; ++i) {
+        std::string name = "part" + std::to_string(i);
+        std::string data = RandomBytes(300 * 1024 / 13 + i, i);
+        WriteFile(dir / name, data);
+        args.push_back(name);
+        all += data;
+    }
+    args.push_back("big.h");
+    ASSERT_GT(all.size(), 300u * 1024 - 13);
+    ExpectSuccess(args, all);
+}
+
+TEST_F(PackerCli, WildcardsExpandToSortedMatches) {
+    fs::create_directory(dir / "dir");
+    WriteFile(dir / "dir/p2.bin", "2");
+    WriteFile(dir / "dir/p10.bin", "10");
+    WriteFile(dir / "dir/p1.bin", "1");
+    WriteFile(dir / "dir/q.bin", "q");
+    RunResult run = Pack({"dir/p*.bin", "out.h"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out,
+              ReportLines(Echo({"dir/p1.bin", "dir/p10.bin", "dir/p2.bin", "out.h"}), true));
+    EXPECT_EQ(ReadFile(dir / "out.h"), ReferenceHeader("1102"));
+
+    run = Pack({"dir/?.bin", "nothing*.bin", "out.h"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, EchoLines(Echo({"dir/q.bin", "nothing*.bin", "out.h"})) +
+                           "\nFailed to open input file !! \n");
+    EXPECT_EQ(run.err, "Trelvic: nothing*.bin: No such file or directory\n");
+}
+
+TEST_F(PackerCli, MissingInputStopsBeforeTheOutputIsTouched) {
+    WriteFile(dir / "a.bin", "a");
+    WriteFile(dir / "out.h", "old");
+    RunResult run = Pack({"a.bin", "fw.bin", "out.h"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out,
+              EchoLines(Echo({"a.bin", "fw.bin", "out.h"})) + "\nFailed to open input file !! \n");
+    EXPECT_EQ(run.err, "Trelvic: fw.bin: No such file or directory\n");
+    EXPECT_EQ(ReadFile(dir / "out.h"), "old");
+}
+
+TEST_F(PackerCli, UnreadableInputFailsWithoutHangingOrWriting) {
+    fs::create_directory(dir / "sub");
+    RunResult run = Pack({"sub", "out.h"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, EchoLines(Echo({"sub", "out.h"})) + "\nFailed to read input file !! \n");
+    EXPECT_EQ(run.err, "Trelvic: sub: Is a directory\n");
+    EXPECT_FALSE(fs::exists(dir / "out.h"));
+}
+
+TEST_F(PackerCli, OutputThatCannotBeOpenedIsAnError) {
+    RunResult run = Pack({"missing/out.h"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, EchoLines(Echo({"missing/out.h"})) + "\nFailed to open output file !! \n");
+    EXPECT_EQ(run.err, "Trelvic: missing/out.h: No such file or directory\n");
+}
+
+TEST_F(PackerCli, StandardInputIsReadToItsEnd) {
+    std::string data = RandomBytes(200 * 1024, 11);
+    WriteFile(dir / "data", data);
+    RunShell("cat data | " + kTrelvic + " /dev/stdin piped.h > /dev/null", dir.path);
+    EXPECT_EQ(ReadFile(dir / "piped.h"), ReferenceHeader(data));
+}
+
+TEST_F(PackerCli, FailedWritesGiveAnHonestVerdict) {
+    WriteFile(dir / "a.bin", "abc");
+    RunResult run = Pack({"a.bin", "/dev/full"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, ReportLines(Echo({"a.bin", "/dev/full"}), false));
+    EXPECT_EQ(run.err, "Trelvic: /dev/full: No space left on device\n");
+
+    run = Pack({"/dev/full"});
+    EXPECT_EQ(run.status, 1) << "even with no bytes, a lost opening is a failure";
+
+    // A file size limit cuts the header short in the middle of the data.
+    WriteFile(dir / "big.bin", RandomBytes(64 * 1024, 5));
+    run = RunShell("ulimit -f 64; trap '' XFSZ; exec " + kTrelvic + " big.bin big.h", dir.path);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, ReportLines(Echo({"big.bin", "big.h"}), false));
+    EXPECT_EQ(run.err, "Trelvic: big.h: File too large\n");
+}
+
+TEST_F(PackerCli, AReportThatCannotBeWrittenIsAFailure) {
+    RunResult run = RunShell(kTrelvic + " out.h > /dev/full", dir.path);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "Trelvic: standard output: No space left on device\n");
+}
+
+} // namespace
