@@ -7,7 +7,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sys/mman.h>
 #include <sys/stat.h>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define MORVASH_SSSE3 1
+#endif
 
 namespace {
 
@@ -33,11 +39,12 @@ struct bin_data {
 
 using element_table = std::array<std::array<char, element_stride>, 256>;
 
+const char hex_digits[] = "0123456789abcdef";
+
 constexpr element_table make_element_table() {
-    const char digits[] = "0123456789abcdef";
     element_table table{};
     for (size_t v = 0; v < table.size(); ++v)
-        table[v] = {'0', 'x', digits[v >> 4], digits[v & 15], ',', ' ', 0, 0};
+        table[v] = {'0', 'x', hex_digits[v >> 4], hex_digits[v & 15], ',', ' ', 0, 0};
     return table;
 }
 
@@ -71,19 +78,95 @@ int calculate_sum(const unsigned char *buffer, int length) {
 
 namespace {
 
+char *format_elements(const unsigned char *data, size_t n, char *p) {
+    *p++ = '\t';
+    for (size_t i = 0; i < n; ++i, p += element_text)
+        std::memcpy(p, elements[data[i]].data(), element_stride);
+    return p;
+}
+
 // Formats count bytes as data lines starting at a line boundary; a last
 // partial line is left open. out needs format_capacity(count) bytes.
-size_t format_lines(const unsigned char *data, size_t count, char *out) {
+size_t format_lines_portable(const unsigned char *data, size_t count, char *out) {
     char *p = out;
-    for (size_t i = 0; i < count; ++i) {
-        if (i % line_bytes == 0)
-            *p++ = '\t';
-        std::memcpy(p, elements[data[i]].data(), element_stride);
-        p += element_text;
-        if (i % line_bytes == line_bytes - 1)
-            *p++ = '\n';
+    for (; count >= line_bytes; count -= line_bytes, data += line_bytes) {
+        p = format_elements(data, line_bytes, p);
+        *p++ = '\n';
     }
+    if (count != 0)
+        p = format_elements(data, count, p);
     return static_cast<size_t>(p - out);
+}
+
+#ifdef MORVASH_SSSE3
+
+// A line's 96 element characters as six 16-byte pieces. Each piece takes the
+// digits it needs from one register of 16 digits (those of 8 bytes) and the
+// rest from a fixed frame of "0x" and ", ".
+const size_t line_pieces = line_bytes * element_text / 16;
+struct line_shape {
+    std::array<std::array<char, 16>, line_pieces> pick;
+    std::array<std::array<char, 16>, line_pieces> frame;
+};
+
+constexpr line_shape make_line_shape() {
+    const char element_frame[] = "0x??, ";
+    line_shape shape{};
+    for (size_t pos = 0; pos < line_pieces * 16; ++pos) {
+        size_t element = pos / element_text, offset = pos % element_text;
+        bool digit = offset == 2 || offset == 3;
+        // A pick with its top bit set yields 0, leaving the frame's byte.
+        shape.pick[pos / 16][pos % 16] =
+            digit ? static_cast<char>((element * 2 + offset - 2) % 16) : static_cast<char>(0x80);
+        shape.frame[pos / 16][pos % 16] = digit ? '\0' : element_frame[offset];
+    }
+    return shape;
+}
+
+alignas(16) constexpr line_shape shape_of_line = make_line_shape();
+
+__attribute__((target("ssse3"))) inline __m128i load16(const std::array<char, 16> &bytes) {
+    return _mm_load_si128(reinterpret_cast<const __m128i *>(bytes.data()));
+}
+
+__attribute__((target("ssse3"))) char *format_full_lines_ssse3(const unsigned char *data,
+                                                               size_t lines, char *p) {
+    const __m128i digit_chars = _mm_loadu_si128(reinterpret_cast<const __m128i *>(hex_digits));
+    const __m128i low4 = _mm_set1_epi8(0x0f);
+    for (size_t line = 0; line < lines; ++line, data += line_bytes) {
+        __m128i in = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data));
+        __m128i high = _mm_shuffle_epi8(digit_chars, _mm_and_si128(_mm_srli_epi16(in, 4), low4));
+        __m128i low = _mm_shuffle_epi8(digit_chars, _mm_and_si128(in, low4));
+        // Digits in text order: those of bytes 0 to 7, then of bytes 8 to 15.
+        const __m128i digits[2] = {_mm_unpacklo_epi8(high, low), _mm_unpackhi_epi8(high, low)};
+        *p++ = '\t';
+        for (size_t k = 0; k < line_pieces; ++k, p += 16) {
+            __m128i picked = _mm_shuffle_epi8(digits[k / 3], load16(shape_of_line.pick[k]));
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(p),
+                             _mm_or_si128(picked, load16(shape_of_line.frame[k])));
+        }
+        *p++ = '\n';
+    }
+    return p;
+}
+
+bool has_ssse3() {
+    static const bool has = (__builtin_cpu_init(), __builtin_cpu_supports("ssse3"));
+    return has;
+}
+
+#endif
+
+size_t format_lines(const unsigned char *data, size_t count, char *out) {
+#ifdef MORVASH_SSSE3
+    if (has_ssse3()) {
+        size_t full_lines = count / line_bytes;
+        char *p = format_full_lines_ssse3(data, full_lines, out);
+        return static_cast<size_t>(p - out) +
+               format_lines_portable(data + full_lines * line_bytes, count % line_bytes, p);
+    }
+#endif
+    return format_lines_portable(data, count, out);
 }
 
 size_t format_capacity(size_t count) {
@@ -108,10 +191,21 @@ void pad_to_words(bin_data *data) {
                 static_cast<size_t>(data->bin_buffer_size - data->bin_size));
 }
 
+// Room for size bytes and their padding. Large buffers get huge pages: with
+// 4 KiB pages, faulting a fresh buffer in costs more than reading the data.
+unsigned char *allocate_buffer(size_t size) {
+    const size_t huge_page = size_t{2} << 20;
+    size_t rounded = (size + 4 + huge_page - 1) / huge_page * huge_page;
+    void *buffer = std::aligned_alloc(huge_page, rounded);
+    if (buffer != nullptr)
+        madvise(buffer, rounded, MADV_HUGEPAGE); // only a hint: the system may say no
+    return static_cast<unsigned char *>(buffer);
+}
+
 // A file whose length is known is read in one go, straight into place.
 bool load_sized(FILE *bin, long bin_size, bin_data *data) {
     size_t size = static_cast<size_t>(bin_size);
-    data->buffer = static_cast<unsigned char *>(std::malloc((size + 3) / 4 * 4 + 1));
+    data->buffer = allocate_buffer(size);
     if (data->buffer == nullptr)
         return report_failure("fail to allocate buffer\n");
     size_t read_bytes = std::fread(data->buffer, 1, size, bin);

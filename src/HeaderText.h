@@ -21,6 +21,9 @@ size_t HexTextCapacity(size_t count);
 // is left open when count is not a multiple of 16. Returns the text length.
 size_t FormatHexLines(const UINT8 *data, size_t count, char *out);
 
+// The same text without vector instructions, for CPUs that lack them.
+size_t FormatHexLinesPortable(const UINT8 *data, size_t count, char *out);
+
 // How many hex digits lie in the first textLen characters of such text.
 size_t HexDigitsIn(size_t textLen);
 

@@ -30,13 +30,14 @@ const char kOpenOutputFailed[] = "\nFailed to open output file !! ";
 }
 
 // Grows gDataBuf, doubling from DATA_MAX_SIZE, until it holds total bytes.
-bool Reserve(size_t total) {
+// used bytes of it are kept.
+bool Reserve(size_t total, size_t used) {
     if (total <= gDataBufSize)
         return true;
     size_t size = gDataBufSize != 0 ? gDataBufSize : DATA_MAX_SIZE;
     while (size < total)
         size *= 2;
-    void *grown = std::realloc(gDataBuf, size);
+    void *grown = GrowBuffer(gDataBuf, used, size);
     if (grown == nullptr)
         return false;
     gDataBuf = static_cast<UINT8 *>(grown);
@@ -52,15 +53,26 @@ size_t SizeHint(FILE *fHandle) {
     return 0;
 }
 
+// The inputs' total length as far as it is known before opening them.
+size_t KnownInputSize(const char *const inFileName[], size_t numFiles) {
+    size_t total = 0;
+    for (size_t i = 0; i < numFiles; ++i) {
+        struct stat st {};
+        if (stat(inFileName[i], &st) == 0 && S_ISREG(st.st_mode))
+            total += static_cast<size_t>(st.st_size);
+    }
+    return total;
+}
+
 void GatherFile(const char *name, size_t &copyCnt) {
     FILE *fHandle = std::fopen(name, "rb");
     if (fHandle == nullptr)
         FailOnFile(kOpenInputFailed, name, errno);
     // One spare byte lets the read that meets the end of the file happen in place.
-    if (!Reserve(copyCnt + SizeHint(fHandle) + 1))
+    if (!Reserve(copyCnt + SizeHint(fHandle) + 1, copyCnt))
         FailOnFile(kReadInputFailed, name, ENOMEM);
     while (!std::feof(fHandle)) {
-        if (copyCnt == gDataBufSize && !Reserve(copyCnt + 1))
+        if (copyCnt == gDataBufSize && !Reserve(copyCnt + 1, copyCnt))
             FailOnFile(kReadInputFailed, name, ENOMEM);
         size_t readCnt = std::fread(gDataBuf + copyCnt, 1, gDataBufSize - copyCnt, fHandle);
         copyCnt += readCnt;
@@ -129,6 +141,9 @@ void PrintReport(const char *const inFileName[], const char *outFileName, size_t
 
 bool MakeHeaderFile(const char *const inFileName[], const char *outFileName, size_t numFiles) {
     size_t copyCnt = 0;
+    // One allocation for all the inputs spares copying them as the buffer grows;
+    // should it fail, gathering reports it for the file that needs the room.
+    Reserve(KnownInputSize(inFileName, numFiles) + 1, 0);
     for (size_t i = 0; i < numFiles; ++i)
         GatherFile(inFileName[i], copyCnt);
 

@@ -1,6 +1,7 @@
 #include "Platform.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #ifdef _WIN32
@@ -18,6 +19,7 @@ std::vector<std::string> ExpandArguments(int argc, char **argv) {
 #else
 
 #include <glob.h>
+#include <sys/mman.h>
 
 static bool HasWildcard(const char *arg) {
     return std::strpbrk(arg, "*?") != nullptr;
@@ -43,6 +45,21 @@ std::vector<std::string> ExpandArguments(int argc, char **argv) {
             args.emplace_back(argv[k]);
     }
     return args;
+}
+
+// Large inputs are read into huge pages: with 4 KiB pages, the page faults
+// of a fresh buffer cost more than reading and formatting the data.
+void *GrowBuffer(void *old, size_t used, size_t size) {
+    constexpr size_t hugePage = size_t{2} << 20;
+    size = (size + hugePage - 1) / hugePage * hugePage;
+    void *grown = std::aligned_alloc(hugePage, size);
+    if (grown == nullptr)
+        return nullptr;
+    madvise(grown, size, MADV_HUGEPAGE); // only a hint: the system may say no
+    if (used != 0)
+        std::memcpy(grown, old, used);
+    std::free(old);
+    return grown;
 }
 
 #endif

@@ -2,6 +2,7 @@
 #ifndef PLATFORM_H
 #define PLATFORM_H
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,10 @@
 // The arguments with each wildcard pattern replaced by its sorted matches;
 // a pattern that matches nothing stays as typed.
 std::vector<std::string> ExpandArguments(int argc, char **argv);
+
+// Moves the first used bytes of old (null, or a block from an earlier call)
+// into a block of at least size bytes, and frees old. Null when out of memory.
+void *GrowBuffer(void *old, size_t used, size_t size);
 
 // One line on standard error naming the path and the system's reason.
 void ReportFileError(const char *path, int err);

@@ -37,11 +37,11 @@ TEST(ByteToHex, GivesTwoLowercaseDigitsForEveryValue) {
     }
 }
 
-static std::string Format(const std::string &data) {
+using Formatter = size_t (*)(const UINT8 *, size_t, char *);
+
+static std::string Format(Formatter format, const std::string &data) {
     std::string text(HexTextCapacity(data.size()), '\0');
-    size_t len =
-        FormatHexLines(reinterpret_cast<const UINT8 *>(data.data()), data.size(), text.data());
-    text.resize(len);
+    text.resize(format(reinterpret_cast<const UINT8 *>(data.data()), data.size(), text.data()));
     return text;
 }
 
@@ -49,7 +49,8 @@ TEST(FormatHexLines, MatchesThePlainFormatterAroundEveryLineBoundary) {
     std::string data = RandomBytes(16 * 70 + 1, 7) + AllByteValues();
     for (size_t n :
          {0u, 1u, 15u, 16u, 17u, 31u, 32u, 33u, 255u, 256u, 257u, 1119u, 1120u, 1121u, 1377u})
-        EXPECT_EQ(Format(data.substr(0, n)), ReferenceBody(data.substr(0, n))) << n;
+        for (Formatter format : {FormatHexLines, FormatHexLinesPortable})
+            EXPECT_EQ(Format(format, data.substr(0, n)), ReferenceBody(data.substr(0, n))) << n;
 }
 
 // Counts the digits of each element by reading the text back.
