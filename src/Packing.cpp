@@ -64,10 +64,27 @@ size_t KnownInputSize(const char *const inFileName[], size_t numFiles) {
     return total;
 }
 
-void GatherFile(const char *name, size_t &copyCnt) {
+// A lone large input is mapped in place of gDataBuf. Console text so far
+// goes out now, as a fault in the mapping ends the process abruptly.
+bool MapLoneInput(FILE *fHandle, const char *name, size_t &copyCnt) {
+    void *mapped = MapInputFile(fHandle, copyCnt);
+    if (mapped == nullptr)
+        return false;
+    gDataBuf = static_cast<UINT8 *>(mapped);
+    GuardMappedInput(name);
+    std::fflush(stdout);
+    return true;
+}
+
+void GatherFile(const char *name, size_t &copyCnt, bool lone) {
     FILE *fHandle = std::fopen(name, "rb");
     if (fHandle == nullptr)
         FailOnFile(kOpenInputFailed, name, errno);
+    if (lone && MapLoneInput(fHandle, name, copyCnt)) {
+        if (std::fclose(fHandle) != 0) // the mapping stays valid
+            FailOnFile(kReadInputFailed, name, errno);
+        return;
+    }
     // One spare byte lets the read that meets the end of the file happen in place.
     if (!Reserve(copyCnt + SizeHint(fHandle) + 1, copyCnt))
         FailOnFile(kReadInputFailed, name, ENOMEM);
@@ -141,11 +158,13 @@ void PrintReport(const char *const inFileName[], const char *outFileName, size_t
 
 bool MakeHeaderFile(const char *const inFileName[], const char *outFileName, size_t numFiles) {
     size_t copyCnt = 0;
+    bool lone = numFiles == 1;
     // One allocation for all the inputs spares copying them as the buffer grows;
     // should it fail, gathering reports it for the file that needs the room.
-    Reserve(KnownInputSize(inFileName, numFiles) + 1, 0);
+    if (!lone)
+        Reserve(KnownInputSize(inFileName, numFiles) + 1, 0);
     for (size_t i = 0; i < numFiles; ++i)
-        GatherFile(inFileName[i], copyCnt);
+        GatherFile(inFileName[i], copyCnt, lone);
 
     int writeErr = 0;
     size_t tCnt = WriteHeader(outFileName, copyCnt, writeErr);

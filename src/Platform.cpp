@@ -18,8 +18,11 @@ std::vector<std::string> ExpandArguments(int argc, char **argv) {
 
 #else
 
+#include <csignal>
 #include <glob.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 static bool HasWildcard(const char *arg) {
     return std::strpbrk(arg, "*?") != nullptr;
@@ -60,6 +63,49 @@ void *GrowBuffer(void *old, size_t used, size_t size) {
         std::memcpy(grown, old, used);
     std::free(old);
     return grown;
+}
+
+void *MapInputFile(FILE *fHandle, size_t &size) {
+    // Below this, reading is as quick and the mapping not worth setting up.
+    constexpr off_t minMapped = off_t{1} << 20;
+    struct stat st {};
+    if (fstat(fileno(fHandle), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < minMapped)
+        return nullptr;
+    size = static_cast<size_t>(st.st_size);
+    void *mapped =
+        mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_POPULATE, fileno(fHandle), 0);
+    return mapped == MAP_FAILED ? nullptr : mapped;
+}
+
+namespace {
+
+const char *gMappedPath = "";
+
+void WriteAll(int fd, const char *text) {
+    for (size_t len = std::strlen(text); len != 0;) {
+        ssize_t written = write(fd, text, len);
+        if (written <= 0)
+            return;
+        text += written;
+        len -= static_cast<size_t>(written);
+    }
+}
+
+void OnMappedInputFault(int) {
+    WriteAll(STDOUT_FILENO, "\nFailed to read input file !! \n");
+    WriteAll(STDERR_FILENO, "Trelvic: ");
+    WriteAll(STDERR_FILENO, gMappedPath);
+    WriteAll(STDERR_FILENO, ": the file shrank while it was read\n");
+    _exit(1);
+}
+
+} // namespace
+
+void GuardMappedInput(const char *path) {
+    gMappedPath = path;
+    struct sigaction action {};
+    action.sa_handler = OnMappedInputFault;
+    sigaction(SIGBUS, &action, nullptr);
 }
 
 #endif

@@ -3,6 +3,7 @@
 #define PLATFORM_H
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,15 @@ std::vector<std::string> ExpandArguments(int argc, char **argv);
 // Moves the first used bytes of old (null, or a block from an earlier call)
 // into a block of at least size bytes, and frees old. Null when out of memory.
 void *GrowBuffer(void *old, size_t used, size_t size);
+
+// Maps a large regular file for reading, so that its bytes need neither a
+// fresh buffer nor a copy. Null where that is not possible: then the caller
+// reads the file. size receives the file's length.
+void *MapInputFile(FILE *fHandle, size_t &size);
+
+// Should a mapped input shrink under the process, the access faults: report
+// it as a failed read of path and end with status 1.
+void GuardMappedInput(const char *path);
 
 // One line on standard error naming the path and the system's reason.
 void ReportFileError(const char *path, int err);

@@ -71,6 +71,30 @@ TEST_F(ConverterCli, SizesAroundLineAndWordBoundaries) {
                                        "static const unsigned int gImgCode_sum = 0x00000000;\n\n");
 }
 
+// Sizes on either side of the write block (64 KiB), the size from which the
+// input is mapped (1 MiB), and a page's end, where mapped padding lies.
+TEST_F(ConverterCli, SizesAroundInternalBoundariesComeOutWhole) {
+    const size_t kib = 1024;
+    std::string data = RandomBytes(2 * 1024 * kib + 4097, 5);
+    for (size_t boundary : {64 * kib, 128 * kib, 1024 * kib, 2 * 1024 * kib + 4096}) {
+        for (size_t size : {boundary - 1, boundary, boundary + 1, boundary + 17})
+            ExpectConverted(data.substr(0, size));
+    }
+}
+
+// The output is a FIFO so that the run waits, input in hand, until the test
+// has shrunk the input and starts reading.
+TEST_F(ConverterCli, AnInputThatShrinksWhileReadIsAFailedRead) {
+    WriteFile(dir / "big.bin", RandomBytes(2 << 20, 4));
+    RunResult run = RunShell("mkfifo fifo; " + kMorvash +
+                                 " big.bin fifo > out.txt & "
+                                 "until grep -q src_name out.txt; do sleep 0.01; done; "
+                                 ": > big.bin; cat fifo > /dev/null; wait $!",
+                             dir.path);
+    EXPECT_EQ(run.status, 255);
+    EXPECT_EQ(run.err, "morvash: big.bin: the file shrank while it was read\n");
+}
+
 TEST_F(ConverterCli, SamePathForInputAndOutputReplacesTheFile) {
     WriteFile(dir / "fw", "data");
     RunResult run = Convert({"fw", "fw"});

@@ -99,6 +99,54 @@ TEST_F(PackerCli, ManyInputsBeyondTheInitialBufferComeOutWhole) {
     ExpectSuccess(args, all);
 }
 
+// Sizes on either side of the write block (64 KiB), the initial buffer
+// (256 KiB) and the size from which a lone input is mapped (1 MiB).
+TEST_F(PackerCli, SizesAroundInternalBoundariesComeOutWhole) {
+    const size_t kib = 1024;
+    std::string data = RandomBytes(3 * 1024 * kib + 17, 3);
+    for (size_t boundary : {64 * kib, 128 * kib, 256 * kib, 1024 * kib, 3 * 1024 * kib}) {
+        for (size_t size : {boundary - 1, boundary, boundary + 1, boundary + 17}) {
+            WriteFile(dir / "large.bin", data.substr(0, size));
+            ExpectSuccess({"large.bin", "large.h"}, data.substr(0, size));
+        }
+    }
+    std::string all;
+    for (size_t size : {64 * kib - 1, 256 * kib + 1, 1024 * kib}) {
+        WriteFile(dir / ("part" + std::to_string(size)), data.substr(0, size));
+        all += data.substr(0, size);
+    }
+    ExpectSuccess({"part65535", "part262145", "part1048576", "parts.h"}, all);
+}
+
+// Sparse files stand in for a firmware set of 1 GiB; only the verdict counts.
+TEST_F(PackerCli, PacksAGibibyte) {
+    std::vector<std::string> args;
+    for (int i = 0; i < 4; ++i) {
+        args.push_back("quarter" + std::to_string(i));
+        WriteFile(dir / args.back(), "x");
+        fs::resize_file(dir / args.back(), uintmax_t{256} << 20);
+    }
+    args.push_back("/dev/null");
+    RunResult run = Pack(args);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, ReportLines(Echo(args), true));
+}
+
+// The output is a FIFO so that the run waits, input in hand, until the test
+// has shrunk the input and starts reading.
+TEST_F(PackerCli, AnInputThatShrinksWhileReadIsAFailedRead) {
+    WriteFile(dir / "big.bin", RandomBytes(2 << 20, 4));
+    RunResult run = RunShell("mkfifo fifo; " + kTrelvic +
+                                 " big.bin fifo > out.txt & "
+                                 "until grep -q arg-2 out.txt; do sleep 0.01; done; "
+                                 ": > big.bin; cat fifo > /dev/null; wait $!; s=$?; "
+                                 "cat out.txt; exit $s",
+                             dir.path);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, EchoLines(Echo({"big.bin", "fifo"})) + "\nFailed to read input file !! \n");
+    EXPECT_EQ(run.err, "Trelvic: big.bin: the file shrank while it was read\n");
+}
+
 TEST_F(PackerCli, WildcardsExpandToSortedMatches) {
     fs::create_directory(dir / "dir");
     WriteFile(dir / "dir/p2.bin", "2");
