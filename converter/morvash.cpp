@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -45,7 +46,7 @@ const long min_mapped_size = 1L << 20;
 
 using element_table = std::array<std::array<char, element_stride>, 256>;
 
-const char hex_digits[] = "0123456789abcdef";
+constexpr char hex_digits[] = "0123456789abcdef";
 
 constexpr element_table make_element_table() {
     element_table table{};
@@ -256,6 +257,120 @@ bool load_stream(FILE *bin, const char *bin_name, bin_data *data) {
     return true;
 }
 
+// The header's destination. A regular file is replaced only once the whole
+// header is written: it goes to a temporary file in the same folder that is
+// renamed over the output at the end, so that a failed or interrupted run
+// never leaves a partial header that looks up to date. Anything else (a
+// device, a FIFO) is written directly.
+struct output_file {
+    FILE *stream = nullptr;
+    std::string final_path; // the file to replace, symbolic links followed
+    std::string temp_path;  // empty when writing directly
+};
+
+// The temporary file's path, where a signal handler can reach it.
+char unfinished_path[4096];
+
+void remove_unfinished_output() {
+    if (unfinished_path[0] != '\0')
+        unlink(unfinished_path);
+}
+
+void on_interrupt(int sig) {
+    remove_unfinished_output();
+    std::signal(sig, SIG_DFL);
+    std::raise(sig);
+}
+
+std::string folder_of(const std::string &path) {
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The file that a chain of symbolic links ends in, existing or not.
+std::string follow_links(const char *path) {
+    std::string target = path;
+    for (int depth = 0; depth < 40; ++depth) {
+        struct stat st {};
+        char link[PATH_MAX];
+        if (lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            break;
+        ssize_t len = readlink(target.c_str(), link, sizeof link - 1);
+        if (len < 0)
+            break;
+        link[len] = '\0';
+        target = link[0] == '/' ? std::string(link) : folder_of(target) + "/" + link;
+    }
+    return target;
+}
+
+// A replaced file keeps its owner and mode; a new one gets the usual mode.
+bool set_owner_and_mode(int fd, const struct stat *existing) {
+    if (existing != nullptr && fchown(fd, existing->st_uid, existing->st_gid) != 0) {
+        // Only root may give a file away; anyone else keeps it as their own.
+    }
+    mode_t mask = umask(0);
+    umask(mask);
+    return fchmod(fd, existing != nullptr ? existing->st_mode & 07777 : 0666 & ~mask) == 0;
+}
+
+bool open_temporary(const struct stat *existing, output_file *out) {
+    size_t slash = out->final_path.rfind('/');
+    std::string name =
+        slash == std::string::npos ? out->final_path : out->final_path.substr(slash + 1);
+    std::string pattern = folder_of(out->final_path) + "/." + name + ".XXXXXX";
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+        // A signal that the caller set to be ignored (nohup, a background job) stays so.
+        if (std::signal(sig, on_interrupt) == SIG_IGN)
+            std::signal(sig, SIG_IGN);
+    }
+    int fd = mkstemp(pattern.data());
+    if (fd < 0)
+        return false;
+    if (pattern.size() < sizeof unfinished_path)
+        std::memcpy(unfinished_path, pattern.c_str(), pattern.size() + 1);
+    out->temp_path = pattern;
+    out->stream = set_owner_and_mode(fd, existing) ? fdopen(fd, "w") : nullptr;
+    if (out->stream != nullptr)
+        return true;
+    int err = errno;
+    close(fd);
+    remove_unfinished_output();
+    unfinished_path[0] = '\0';
+    errno = err;
+    return false;
+}
+
+bool open_output(const char *src_name, output_file *out) {
+    out->final_path = follow_links(src_name);
+    struct stat st {};
+    bool exists = stat(out->final_path.c_str(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode)) {
+        out->stream = std::fopen(src_name, "w");
+        return out->stream != nullptr;
+    }
+    return open_temporary(exists ? &st : nullptr, out);
+}
+
+// Closes the stream, then renames the temporary file over the output
+// (commit) or removes it. Returns false with errno set when the close or the
+// rename failed; no temporary file is left behind.
+bool close_output(output_file *out, bool commit) {
+    errno = 0;
+    bool ok = std::fclose(out->stream) == 0;
+    if (out->temp_path.empty())
+        return ok;
+    ok = ok && (!commit || std::rename(out->temp_path.c_str(), out->final_path.c_str()) == 0);
+    int err = errno;
+    if (!ok || !commit)
+        remove_unfinished_output();
+    unfinished_path[0] = '\0';
+    errno = err;
+    return ok;
+}
+
 void release_buffer(bin_data *data) {
     if (data->mapped)
         munmap(data->buffer, static_cast<size_t>(data->bin_size));
@@ -276,6 +391,7 @@ void write_all(int fd, const char *text) {
 }
 
 void on_mapped_input_fault(int) {
+    remove_unfinished_output();
     write_all(STDERR_FILENO, "morvash: ");
     write_all(STDERR_FILENO, mapped_name);
     write_all(STDERR_FILENO, ": the file shrank while it was read\n");
@@ -350,35 +466,35 @@ bool write_elements(FILE *src, const unsigned char *data, size_t count) {
     return ok;
 }
 
-// Writes and closes the header; on failure errno holds the first reason.
+// Writes the header; on failure errno holds the first reason.
 bool write_header(FILE *src, const char *array_name, const bin_data *data, int bin_sum) {
-    bool ok =
-        std::fprintf(src, "static const unsigned char %s[] = \n{\n", array_name) >= 0 &&
-        write_elements(src, data->buffer, static_cast<size_t>(data->bin_buffer_size)) &&
-        std::fprintf(src, "\n};\n") >= 0 &&
-        std::fprintf(src, "static const int %s_size = %d;\n", array_name, data->bin_size) >= 0 &&
-        std::fprintf(src, "static const unsigned int %s_sum = 0x%08x;\n", array_name,
-                     static_cast<unsigned>(bin_sum)) >= 0 &&
-        std::fprintf(src, "\n") >= 0;
-    int saved = errno;
-    if (std::fclose(src) != 0)
-        return false;
-    errno = saved;
-    return ok;
+    return std::fprintf(src, "static const unsigned char %s[] = \n{\n", array_name) >= 0 &&
+           write_elements(src, data->buffer, static_cast<size_t>(data->bin_buffer_size)) &&
+           std::fprintf(src, "\n};\n") >= 0 &&
+           std::fprintf(src, "static const int %s_size = %d;\n", array_name, data->bin_size) >= 0 &&
+           std::fprintf(src, "static const unsigned int %s_sum = 0x%08x;\n", array_name,
+                        static_cast<unsigned>(bin_sum)) >= 0 &&
+           std::fprintf(src, "\n") >= 0;
 }
 
 // Opens the output only now that the input is read whole, then reports and writes.
 bool write_output(const char *bin_name, const char *src_name, const char *array_name,
                   const bin_data *data, int bin_sum) {
-    FILE *src = std::fopen(src_name, "w");
-    if (src == nullptr)
+    output_file out;
+    if (!open_output(src_name, &out))
         return report_failure("fail to output file\n");
     // The elements come in large blocks of their own; a stream buffer would
     // only split each block into an aligned write and a copied remainder.
-    std::setvbuf(src, nullptr, _IONBF, 0);
+    std::setvbuf(out.stream, nullptr, _IONBF, 0);
     print_report(bin_name, src_name, data, bin_sum);
-    if (!write_header(src, array_name, data, bin_sum))
+    bool written = write_header(out.stream, array_name, data, bin_sum);
+    int write_error = errno;
+    if (!close_output(&out, written))
         return report_failure("fail to write header file\n");
+    if (!written) {
+        errno = write_error;
+        return report_failure("fail to write header file\n");
+    }
     return true;
 }
 

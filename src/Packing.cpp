@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include "HeaderText.h"
+#include "OutputFile.h"
 #include "Platform.h"
 
 UINT8 *gDataBuf = nullptr;
@@ -135,15 +136,17 @@ size_t WriteHeader(const char *outFileName, size_t copyCnt, int &writeErr) {
     static const char opening[] = "UINT8 gImgCode[]=" LINE_END "{" LINE_END;
     static const char closing[] = LINE_END "};" LINE_END;
 
-    FILE *fHandle = std::fopen(outFileName, "wb");
-    if (fHandle == nullptr)
+    OutputFile out;
+    if (!OpenOutputFile(outFileName, out))
         FailOnFile(kOpenOutputFailed, outFileName, errno);
+    FILE *fHandle = out.stream;
     // Unbuffered, so that each write's count is what the file took.
     std::setvbuf(fHandle, nullptr, _IONBF, 0);
     WriteOut(fHandle, opening, sizeof opening - 1, writeErr);
     size_t tCnt = WriteBody(fHandle, copyCnt, writeErr);
     WriteOut(fHandle, closing, sizeof closing - 1, writeErr);
-    if (std::fclose(fHandle) != 0 && writeErr == 0)
+    // A failed close or rename counts as a failed write.
+    if (!CloseOutputFile(out, writeErr == 0) && writeErr == 0)
         writeErr = errno != 0 ? errno : EIO;
     return tCnt;
 }

@@ -1,5 +1,7 @@
 #include "Platform.h"
 
+#include "OutputFile.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -92,6 +94,7 @@ void WriteAll(int fd, const char *text) {
 }
 
 void OnMappedInputFault(int) {
+    RemoveUnfinishedOutput();
     WriteAll(STDOUT_FILENO, "\nFailed to read input file !! \n");
     WriteAll(STDERR_FILENO, "Trelvic: ");
     WriteAll(STDERR_FILENO, gMappedPath);

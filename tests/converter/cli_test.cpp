@@ -82,14 +82,15 @@ TEST_F(ConverterCli, SizesAroundInternalBoundariesComeOutWhole) {
     }
 }
 
-// The output is a FIFO so that the run waits, input in hand, until the test
-// has shrunk the input and starts reading.
+// The output is a FIFO that nobody drains until the input has shrunk, so the
+// run waits, input in hand, for that moment.
 TEST_F(ConverterCli, AnInputThatShrinksWhileReadIsAFailedRead) {
     WriteFile(dir / "big.bin", RandomBytes(2 << 20, 4));
-    RunResult run = RunShell("mkfifo fifo; " + kMorvash +
-                                 " big.bin fifo > out.txt & "
-                                 "until grep -q src_name out.txt; do sleep 0.01; done; "
-                                 ": > big.bin; cat fifo > /dev/null; wait $!",
+    RunResult run = RunShell("mkfifo fifo; exec 3<> fifo; " + kMorvash +
+                                 " big.bin fifo > out.txt & pid=$!; "
+                                 "until grep -qs src_name out.txt; do sleep 0.01; done; "
+                                 ": > big.bin; cat <&3 > /dev/null & "
+                                 "wait $pid; s=$?; kill $!; exit $s",
                              dir.path);
     EXPECT_EQ(run.status, 255);
     EXPECT_EQ(run.err, "morvash: big.bin: the file shrank while it was read\n");

@@ -132,15 +132,15 @@ TEST_F(PackerCli, PacksAGibibyte) {
     EXPECT_EQ(run.out, ReportLines(Echo(args), true));
 }
 
-// The output is a FIFO so that the run waits, input in hand, until the test
-// has shrunk the input and starts reading.
+// The output is a FIFO that nobody drains until the input has shrunk, so the
+// run waits, input in hand, for that moment.
 TEST_F(PackerCli, AnInputThatShrinksWhileReadIsAFailedRead) {
     WriteFile(dir / "big.bin", RandomBytes(2 << 20, 4));
-    RunResult run = RunShell("mkfifo fifo; " + kTrelvic +
-                                 " big.bin fifo > out.txt & "
-                                 "until grep -q arg-2 out.txt; do sleep 0.01; done; "
-                                 ": > big.bin; cat fifo > /dev/null; wait $!; s=$?; "
-                                 "cat out.txt; exit $s",
+    RunResult run = RunShell("mkfifo fifo; exec 3<> fifo; " + kTrelvic +
+                                 " big.bin fifo > out.txt & pid=$!; "
+                                 "until grep -qs arg-2 out.txt; do sleep 0.01; done; "
+                                 ": > big.bin; cat <&3 > /dev/null & "
+                                 "wait $pid; s=$?; kill $!; cat out.txt; exit $s",
                              dir.path);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, EchoLines(Echo({"big.bin", "fifo"})) + "\nFailed to read input file !! \n");
@@ -174,6 +174,21 @@ TEST_F(PackerCli, MissingInputStopsBeforeTheOutputIsTouched) {
     EXPECT_EQ(run.out,
               EchoLines(Echo({"a.bin", "fw.bin", "out.h"})) + "\nFailed to open input file !! \n");
     EXPECT_EQ(run.err, "Trelvic: fw.bin: No such file or directory\n");
+    EXPECT_EQ(ReadFile(dir / "out.h"), "old");
+}
+
+// The first input is a FIFO whose writer deletes the second input before
+// sending its data, so the second vanishes after the arguments were taken.
+TEST_F(PackerCli, AnInputThatVanishesBeforeItIsReadStopsTheRun) {
+    WriteFile(dir / "b.bin", "b");
+    WriteFile(dir / "out.h", "old");
+    RunResult run = RunShell("mkfifo a.fifo; (exec 3> a.fifo; rm b.bin; echo a >&3) & exec " +
+                                 kTrelvic + " a.fifo b.bin out.h",
+                             dir.path);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out,
+              EchoLines(Echo({"a.fifo", "b.bin", "out.h"})) + "\nFailed to open input file !! \n");
+    EXPECT_EQ(run.err, "Trelvic: b.bin: No such file or directory\n");
     EXPECT_EQ(ReadFile(dir / "out.h"), "old");
 }
 

@@ -1,0 +1,124 @@
+// Both tools replace an existing header only with a whole one: whatever
+// fails or interrupts a run leaves the old output and no temporary file.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <sys/stat.h>
+
+#include "files.h"
+#include "process.h"
+
+namespace {
+
+struct Tool {
+    const char *name;
+    std::string path;
+    int failStatus;
+};
+
+void PrintTo(const Tool &tool, std::ostream *os) { *os << tool.name; }
+
+class AtomicOutput : public ::testing::TestWithParam<Tool> {
+  protected:
+    void SetUp() override {
+        WriteFile(dir / "in.bin", RandomBytes(256 * 1024 + 3, 1));
+        WriteFile(dir / "out.h", "old header");
+    }
+    RunResult Run(const std::string &in, const std::string &out) {
+        return RunProgram({GetParam().path, in, out}, dir.path);
+    }
+    // What a run writes to a new file in a folder of its own.
+    std::string FreshHeader(const std::string &input) {
+        TempDir other;
+        WriteFile(other / "in.bin", input);
+        EXPECT_EQ(RunProgram({GetParam().path, "in.bin", "fresh.h"}, other.path).status, 0);
+        return ReadFile(other / "fresh.h");
+    }
+    std::string Sh(const std::string &script) { return "tool=" + GetParam().path + "; " + script; }
+    TempDir dir;
+};
+
+mode_t ModeOf(const fs::path &path) {
+    struct stat st {};
+    EXPECT_EQ(stat(path.c_str(), &st), 0);
+    return st.st_mode & 07777;
+}
+
+TEST_P(AtomicOutput, AReplacedOutputKeepsItsModeAndANewOneGetsTheUsualMode) {
+    chmod((dir / "out.h").c_str(), 0604);
+    RunResult run = RunShell(Sh("umask 027; $tool in.bin out.h && exec $tool in.bin new.h"), dir.path);
+    EXPECT_EQ(run.status, 0);
+    std::string header = FreshHeader(ReadFile(dir / "in.bin"));
+    EXPECT_EQ(ReadFile(dir / "out.h"), header);
+    EXPECT_EQ(ReadFile(dir / "new.h"), header);
+    EXPECT_EQ(ModeOf(dir / "out.h"), 0604u);
+    EXPECT_EQ(ModeOf(dir / "new.h"), 0640u);
+    EXPECT_EQ(ListFolder(dir.path), "in.bin\nnew.h\nout.h\n");
+}
+
+TEST_P(AtomicOutput, ALinkedOutputReplacesItsTargetAndKeepsTheLink) {
+    fs::create_directory(dir / "real");
+    WriteFile(dir / "real/target.h", "old");
+    fs::create_symlink("real/target.h", dir / "link.h");
+    fs::create_symlink("real/missing.h", dir / "dangling.h");
+    EXPECT_EQ(Run("in.bin", "link.h").status, 0);
+    EXPECT_EQ(Run("in.bin", "dangling.h").status, 0);
+    std::string header = FreshHeader(ReadFile(dir / "in.bin"));
+    EXPECT_TRUE(fs::is_symlink(dir / "link.h"));
+    EXPECT_TRUE(fs::is_symlink(dir / "dangling.h"));
+    EXPECT_EQ(ReadFile(dir / "real/target.h"), header);
+    EXPECT_EQ(ReadFile(dir / "real/missing.h"), header);
+    EXPECT_EQ(ListFolder(dir / "real"), "missing.h\ntarget.h\n");
+}
+
+TEST_P(AtomicOutput, TheSamePathAsInputAndOutputIsReplacedByItsHeader) {
+    std::string data = ReadFile(dir / "in.bin");
+    EXPECT_EQ(Run("in.bin", "in.bin").status, 0);
+    EXPECT_EQ(ReadFile(dir / "in.bin"), FreshHeader(data));
+}
+
+TEST_P(AtomicOutput, AWriteFailureHalfwayKeepsTheOldOutput) {
+    RunResult run = RunShell(Sh("ulimit -f 64; trap '' XFSZ; exec $tool in.bin out.h"), dir.path);
+    EXPECT_EQ(run.status, GetParam().failStatus);
+    EXPECT_NE(run.err.find("File too large"), std::string::npos) << run.err;
+    EXPECT_EQ(ReadFile(dir / "out.h"), "old header");
+    EXPECT_EQ(ListFolder(dir.path), "in.bin\nout.h\n");
+}
+
+TEST_P(AtomicOutput, FailuresBeforeWritingKeepTheOldOutput) {
+    fs::create_directory(dir / "sub");
+    EXPECT_EQ(Run("missing.bin", "out.h").status, GetParam().failStatus);
+    EXPECT_EQ(Run("sub", "out.h").status, GetParam().failStatus);
+    EXPECT_EQ(Run("in.bin", "no/such/folder.h").status, GetParam().failStatus);
+    EXPECT_EQ(ReadFile(dir / "out.h"), "old header");
+    EXPECT_EQ(ListFolder(dir.path), "in.bin\nout.h\nsub\n");
+}
+
+TEST_P(AtomicOutput, OutputsThatAreNotRegularFilesAreWrittenDirectly) {
+    EXPECT_EQ(Run("in.bin", "/dev/null").status, 0);
+    EXPECT_EQ(Run("in.bin", "/dev/full").status, GetParam().failStatus);
+    RunResult run = RunShell(Sh("mkfifo fifo; $tool in.bin fifo > /dev/null & cat fifo > piped.h; "
+                                "wait $!"),
+                             dir.path);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(ReadFile(dir / "piped.h"), FreshHeader(ReadFile(dir / "in.bin")));
+}
+
+// The run is stopped as soon as its temporary file appears.
+TEST_P(AtomicOutput, AnInterruptedRunLeavesNothingBehind) {
+    WriteFile(dir / "in.bin", RandomBytes(32 << 20, 2));
+    RunResult run = RunShell(Sh("$tool in.bin out.h > /dev/null & "
+                                "until ls .out.h.* > /dev/null 2>&1; do :; done; "
+                                "kill -TERM $!; wait $!"),
+                             dir.path);
+    EXPECT_EQ(run.status, 128 + SIGTERM);
+    EXPECT_EQ(ReadFile(dir / "out.h"), "old header");
+    EXPECT_EQ(ListFolder(dir.path), "in.bin\nout.h\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(BothTools, AtomicOutput,
+                         ::testing::Values(Tool{"Trelvic", TRELVIC_PATH, 1},
+                                           Tool{"morvash", MORVASH_PATH, 255}),
+                         [](const auto &param) { return std::string(param.param.name); });
+
+} // namespace
