@@ -32,7 +32,8 @@ std::vector<uint8_t> parse_body(const std::vector<char> &text, size_t len) {
         if (bytes.size() % 16 == 0)
             check(text[at++] == '\t');
         check(at + 6 <= len && text[at] == '0' && text[at + 1] == 'x');
-        bytes.push_back(static_cast<uint8_t>(hex_value(text[at + 2]) << 4 | hex_value(text[at + 3])));
+        bytes.push_back(
+            static_cast<uint8_t>(hex_value(text[at + 2]) << 4 | hex_value(text[at + 3])));
         check(text[at + 4] == ',' && text[at + 5] == ' ');
         at += 6;
         if (bytes.size() % 16 == 0)

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #ifdef _WIN32
+#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 #endif
@@ -17,7 +18,9 @@ namespace {
 // The temporary file's path, where a signal handler can reach it.
 char gUnfinishedPath[4096];
 
-void ForgetUnfinished() { gUnfinishedPath[0] = '\0'; }
+void ForgetUnfinished() {
+    gUnfinishedPath[0] = '\0';
+}
 
 void RememberUnfinished(const std::string &path) {
     if (path.size() < sizeof gUnfinishedPath)
@@ -59,7 +62,9 @@ std::string NameOf(const std::string &path) {
 
 #ifdef _WIN32
 
-std::string FollowLinks(const char *path) { return path; }
+std::string FollowLinks(const char *path) {
+    return path;
+}
 
 int CreateTemporary(std::string &pattern, const struct stat *) {
     if (_mktemp_s(pattern.data(), pattern.size() + 1) != 0)

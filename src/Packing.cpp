@@ -79,8 +79,15 @@ bool MapLoneInput(FILE *fHandle, const char *name, size_t &copyCnt) {
 
 void GatherFile(const char *name, size_t &copyCnt, bool lone) {
     FILE *fHandle = std::fopen(name, "rb");
-    if (fHandle == nullptr)
-        FailOnFile(kOpenInputFailed, name, errno);
+    if (fHandle == nullptr) {
+        int err = errno;
+        // Windows refuses to open a folder that Linux opens and fails to
+        // read; both report it the same way.
+        struct stat st {};
+        if (stat(name, &st) == 0 && S_ISDIR(st.st_mode))
+            FailOnFile(kReadInputFailed, name, EISDIR);
+        FailOnFile(kOpenInputFailed, name, err);
+    }
     if (lone && MapLoneInput(fHandle, name, copyCnt)) {
         if (std::fclose(fHandle) != 0) // the mapping stays valid
             FailOnFile(kReadInputFailed, name, errno);

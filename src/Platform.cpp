@@ -18,6 +18,17 @@ std::vector<std::string> ExpandArguments(int argc, char **argv) {
     return std::vector<std::string>(argv, argv + argc);
 }
 
+void *GrowBuffer(void *old, size_t, size_t size) {
+    return std::realloc(old, size);
+}
+
+// Windows reads every input; there is no mapping to guard.
+void *MapInputFile(FILE *, size_t &) {
+    return nullptr;
+}
+
+void GuardMappedInput(const char *) {}
+
 #else
 
 #include <csignal>

@@ -16,7 +16,9 @@ struct Tool {
     int failStatus;
 };
 
-void PrintTo(const Tool &tool, std::ostream *os) { *os << tool.name; }
+void PrintTo(const Tool &tool, std::ostream *os) {
+    *os << tool.name;
+}
 
 class AtomicOutput : public ::testing::TestWithParam<Tool> {
   protected:
@@ -46,7 +48,8 @@ mode_t ModeOf(const fs::path &path) {
 
 TEST_P(AtomicOutput, AReplacedOutputKeepsItsModeAndANewOneGetsTheUsualMode) {
     chmod((dir / "out.h").c_str(), 0604);
-    RunResult run = RunShell(Sh("umask 027; $tool in.bin out.h && exec $tool in.bin new.h"), dir.path);
+    RunResult run =
+        RunShell(Sh("umask 027; $tool in.bin out.h && exec $tool in.bin new.h"), dir.path);
     EXPECT_EQ(run.status, 0);
     std::string header = FreshHeader(ReadFile(dir / "in.bin"));
     EXPECT_EQ(ReadFile(dir / "out.h"), header);

@@ -4,10 +4,11 @@
 #include "c_program.h"
 #include "files.h"
 #include "process.h"
+#include "trelvic.h"
 
 TEST(PackerHeader, CompilesAndHoldsTheJoinedInputs) {
     TempDir dir;
-    std::vector<std::string> argv{TRELVIC_PATH};
+    std::vector<std::string> argv;
     std::string all;
     const size_t sizes[] = {256, 100 * 1024 + 3, 0, 150 * 1024 + 1, 17, 64 * 1024};
     for (size_t i = 0; i < std::size(sizes); ++i) {
@@ -18,7 +19,7 @@ TEST(PackerHeader, CompilesAndHoldsTheJoinedInputs) {
         all += data;
     }
     argv.push_back("image.h");
-    ASSERT_EQ(RunProgram(argv, dir.path).status, 0);
+    ASSERT_EQ(RunTrelvic(argv, dir.path).status, 0);
 
     RunResult run = CompileAndRunC(dir.path, "typedef unsigned char UINT8;\n"
                                              "#include \"image.h\"\n"
