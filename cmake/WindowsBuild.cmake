@@ -14,3 +14,10 @@ ExternalProject_Add(trelvic_windows
     INSTALL_COMMAND ${CMAKE_COMMAND} -E copy_if_different
                     ${PROJECT_BINARY_DIR}/windows/bin/Trelvic.exe ${TRELVIC_EXE}
     BUILD_BYPRODUCTS ${TRELVIC_EXE})
+
+# The executable packed for Windows users, beside the Linux packages.
+ExternalProject_Add_Step(trelvic_windows zip
+    COMMAND ${CMAKE_CPACK_COMMAND} -G ZIP -B ${PROJECT_BINARY_DIR}/packages
+    WORKING_DIRECTORY ${PROJECT_BINARY_DIR}/windows
+    DEPENDEES build
+    ALWAYS ON)

@@ -506,9 +506,41 @@ int finish_console() {
     return 0;
 }
 
+const char help_text[] =
+    "Usage: morvash INPUT OUTPUT [ARRAY_NAME]\n"
+    "Pads INPUT with zeros to a multiple of 4 bytes and writes OUTPUT, a C header\n"
+    "that defines the bytes as static const unsigned char ARRAY_NAME[] (default\n"
+    "gImgCode), with ARRAY_NAME_size (the unpadded size) and ARRAY_NAME_sum (the\n"
+    "sum of the padded bytes as little-endian 32-bit words).\n"
+    "\n"
+    "  -h, --help     print this help and exit\n"
+    "      --version  print the version and exit\n"
+    "\n"
+    "Exit status: 0 when the header was written whole, 255 on any failure.\n";
+
+#ifndef MORVASH_VERSION
+#define MORVASH_VERSION "unknown"
+#endif
+
+// -h, --help and --version count only as the whole command line, so that
+// every other command line keeps its meaning.
+bool answer_info_request(int argc, char **argv) {
+    if (argc != 2)
+        return false;
+    if (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0)
+        std::fputs(help_text, stdout);
+    else if (std::strcmp(argv[1], "--version") == 0)
+        std::puts("morvash " MORVASH_VERSION);
+    else
+        return false;
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
+    if (answer_info_request(argc, argv))
+        return finish_console();
     if (argc < 3) {
         print_usage();
         return -1;

@@ -45,6 +45,22 @@ TEST_F(ConverterCli, TooFewArgumentsPrintUsage) {
     EXPECT_EQ(ListFolder(dir.path), "");
 }
 
+TEST_F(ConverterCli, HelpAndVersionAloneAnswerAndOtherwiseNameFiles) {
+    for (const char *help : {"-h", "--help"}) {
+        RunResult run = Convert({help});
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.out.rfind("Usage: morvash INPUT OUTPUT [ARRAY_NAME]\n", 0), 0u) << run.out;
+    }
+    RunResult run = Convert({"--version"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "morvash 1.0.0\n");
+    EXPECT_EQ(ListFolder(dir.path), "");
+
+    WriteFile(dir / "in.bin", "abcd");
+    EXPECT_EQ(Convert({"in.bin", "--help"}).status, 0);
+    EXPECT_EQ(ReadFile(dir / "--help"), ReferenceHeader("abcd"));
+}
+
 TEST_F(ConverterCli, FiveBytesArePaddedToTwoWords) {
     ExpectConverted("\1\2\3\4\5");
     EXPECT_EQ(ReadFile(dir / "out.h"), "static const unsigned char gImgCode[] = \n"

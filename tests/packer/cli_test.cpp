@@ -37,6 +37,21 @@ TEST_F(PackerCli, NoArgumentsIsAnError) {
     EXPECT_EQ(ListFolder(dir.path), "");
 }
 
+TEST_F(PackerCli, HelpAndVersionAloneAnswerAndOtherwiseNameFiles) {
+    for (const char *help : {"-h", "--help"}) {
+        RunResult run = Pack({help});
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.out.rfind("Usage: Trelvic [INPUT...] OUTPUT\n", 0), 0u) << run.out;
+    }
+    RunResult run = Pack({"--version"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "Trelvic 1.0.0\n");
+    EXPECT_EQ(ListFolder(dir.path), "");
+
+    WriteFile(dir / "a.bin", "a");
+    ExpectSuccess({"a.bin", "--help"}, "a");
+}
+
 TEST_F(PackerCli, OneArgumentWritesAnEmptyArray) {
     ExpectSuccess({"out.h"}, "");
     EXPECT_EQ(ReadFile(dir / "out.h"), "UINT8 gImgCode[]=\r\n{\r\n\r\n};\r\n");

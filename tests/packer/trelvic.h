@@ -17,7 +17,9 @@ inline const std::string kTrelvic = TRELVIC_PATH;
 inline const std::string kRunner;
 #endif
 
-inline bool UnderWine() { return !kRunner.empty(); }
+inline bool UnderWine() {
+    return !kRunner.empty();
+}
 
 // What the program sees as its own path, and echoes as argument 0.
 inline std::string ProgramEcho() {
@@ -36,7 +38,8 @@ inline std::string UnixLines(std::string text) {
     return text;
 }
 
-inline RunResult RunTrelvic(const std::vector<std::string> &args, const std::filesystem::path &cwd) {
+inline RunResult RunTrelvic(const std::vector<std::string> &args,
+                            const std::filesystem::path &cwd) {
     std::vector<std::string> argv;
     if (UnderWine())
         argv.push_back(kRunner);
