@@ -148,6 +148,7 @@ bool OpenTemporary(const struct stat *existing, OutputFile &out) {
     int err = errno;
     close(fd);
     RemoveUnfinishedOutput();
+    ForgetUnfinished();
     out.tempPath.clear();
     errno = err;
     return false;
