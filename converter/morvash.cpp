@@ -326,11 +326,19 @@ bool open_temporary(const struct stat *existing, output_file *out) {
         if (std::signal(sig, on_interrupt) == SIG_IGN)
             std::signal(sig, SIG_IGN);
     }
+    // An interruption between creating the file and remembering its name
+    // would leave it behind; it waits until the name is known.
+    sigset_t interrupts;
+    sigemptyset(&interrupts);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+        sigaddset(&interrupts, sig);
+    sigprocmask(SIG_BLOCK, &interrupts, nullptr);
     int fd = mkstemp(pattern.data());
+    if (fd >= 0 && pattern.size() < sizeof unfinished_path)
+        std::memcpy(unfinished_path, pattern.c_str(), pattern.size() + 1);
+    sigprocmask(SIG_UNBLOCK, &interrupts, nullptr);
     if (fd < 0)
         return false;
-    if (pattern.size() < sizeof unfinished_path)
-        std::memcpy(unfinished_path, pattern.c_str(), pattern.size() + 1);
     out->temp_path = pattern;
     out->stream = set_owner_and_mode(fd, existing) ? fdopen(fd, "w") : nullptr;
     if (out->stream != nullptr)

@@ -62,6 +62,10 @@ std::string NameOf(const std::string &path) {
 
 #ifdef _WIN32
 
+// Windows runs its console handlers on a thread of their own; there is no
+// signal mask to hold them with.
+void HoldInterrupts(bool) {}
+
 std::string FollowLinks(const char *path) {
     return path;
 }
@@ -80,6 +84,14 @@ bool ReplaceFile(const std::string &from, const std::string &to) {
 }
 
 #else
+
+void HoldInterrupts(bool hold) {
+    sigset_t interrupts;
+    sigemptyset(&interrupts);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+        sigaddset(&interrupts, sig);
+    sigprocmask(hold ? SIG_BLOCK : SIG_UNBLOCK, &interrupts, nullptr);
+}
 
 // The file that a chain of symbolic links ends in, existing or not.
 std::string FollowLinks(const char *path) {
@@ -137,11 +149,16 @@ bool OpenDirectly(const char *path, OutputFile &out) {
 
 bool OpenTemporary(const struct stat *existing, OutputFile &out) {
     std::string pattern = FolderOf(out.finalPath) + "/." + NameOf(out.finalPath) + ".XXXXXX";
+    // An interruption between creating the file and remembering its name
+    // would leave it behind; it waits until the name is known.
+    HoldInterrupts(true);
     int fd = CreateTemporary(pattern, existing);
+    if (fd >= 0)
+        RememberUnfinished(pattern);
+    HoldInterrupts(false);
     if (fd < 0)
         return false;
     out.tempPath = pattern;
-    RememberUnfinished(out.tempPath);
     out.stream = fdopen(fd, "wb");
     if (out.stream != nullptr)
         return true;
