@@ -72,7 +72,7 @@ bool MapLoneInput(FILE *fHandle, const char *name, size_t &copyCnt) {
     if (mapped == nullptr)
         return false;
     gDataBuf = static_cast<UINT8 *>(mapped);
-    GuardMappedInput(name);
+    GuardMappedInput(name, kReadInputFailed);
     std::fflush(stdout);
     return true;
 }

@@ -27,7 +27,7 @@ void *MapInputFile(FILE *, size_t &) {
     return nullptr;
 }
 
-void GuardMappedInput(const char *) {}
+void GuardMappedInput(const char *, const char *) {}
 
 #else
 
@@ -93,6 +93,7 @@ void *MapInputFile(FILE *fHandle, size_t &size) {
 namespace {
 
 const char *gMappedPath = "";
+const char *gMappedReadFailed = "";
 
 void WriteAll(int fd, const char *text) {
     for (size_t len = std::strlen(text); len != 0;) {
@@ -106,7 +107,8 @@ void WriteAll(int fd, const char *text) {
 
 void OnMappedInputFault(int) {
     RemoveUnfinishedOutput();
-    WriteAll(STDOUT_FILENO, "\nFailed to read input file !! \n");
+    WriteAll(STDOUT_FILENO, gMappedReadFailed);
+    WriteAll(STDOUT_FILENO, "\n");
     WriteAll(STDERR_FILENO, "Trelvic: ");
     WriteAll(STDERR_FILENO, gMappedPath);
     WriteAll(STDERR_FILENO, ": the file shrank while it was read\n");
@@ -115,8 +117,9 @@ void OnMappedInputFault(int) {
 
 } // namespace
 
-void GuardMappedInput(const char *path) {
+void GuardMappedInput(const char *path, const char *message) {
     gMappedPath = path;
+    gMappedReadFailed = message;
     struct sigaction action {};
     action.sa_handler = OnMappedInputFault;
     sigaction(SIGBUS, &action, nullptr);

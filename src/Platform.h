@@ -25,8 +25,9 @@ void *GrowBuffer(void *old, size_t used, size_t size);
 void *MapInputFile(FILE *fHandle, size_t &size);
 
 // Should a mapped input shrink under the process, the access faults: report
-// it as a failed read of path and end with status 1.
-void GuardMappedInput(const char *path);
+// it as a failed read of path, with message as puts would print it, and end
+// with status 1.
+void GuardMappedInput(const char *path, const char *message);
 
 // One line on standard error naming the path and the system's reason.
 void ReportFileError(const char *path, int err);
