@@ -6,11 +6,11 @@
 
 #include "Type.h"
 
-// Initial size of gDataBuf; it grows beyond this when the inputs need more.
+// The block that every input is read in, one after another: the header is
+// written as the blocks pass, so no input size is too large.
 #define DATA_MAX_SIZE (256 * 1024)
 
-// The inputs, back to back in command-line order.
-extern UINT8 *gDataBuf;
+extern UINT8 gDataBuf[DATA_MAX_SIZE];
 
 // Reads every input, writes the header and prints the report. Returns true
 // when the verdict is success. Ends the process with status 1 when a file

@@ -1,22 +1,11 @@
 // Trelvic: joins its input files in order and writes them as one C header.
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
+#include "Console.h"
 #include "Packing.h"
-#include "Platform.h"
-
-// Console output is part of the result: a report that could not be
-// written is a failure.
-static int FinishConsole(int status) {
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "Trelvic: standard output: %s\n", std::strerror(errno));
-        return 1;
-    }
-    return status;
-}
+#include "Wildcards.h"
 
 static const char kHelp[] =
     "Usage: Trelvic [INPUT...] OUTPUT\n"
@@ -29,23 +18,10 @@ static const char kHelp[] =
     "\n"
     "Exit status: 0 when the header was written whole, 1 on any failure.\n";
 
-// -h, --help and --version count only as the whole command line, so that
-// every other command line keeps its meaning.
-static bool AnswerInfoRequest(int argc, char **argv) {
-    if (argc != 2)
-        return false;
-    if (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0)
-        std::fputs(kHelp, stdout);
-    else if (std::strcmp(argv[1], "--version") == 0)
-        std::puts("Trelvic " TRELVIC_VERSION);
-    else
-        return false;
-    return true;
-}
-
 int main(int argc, char **argv) {
-    if (AnswerInfoRequest(argc, argv))
-        return FinishConsole(0);
+    PrepareProcess();
+    if (AnswerInfoRequest(argc, argv, kHelp, "Trelvic " TRELVIC_VERSION))
+        return FinishConsole("Trelvic", 0, 1);
     std::vector<std::string> args = ExpandArguments(argc, argv);
 
     std::puts("\nStart Packing");
@@ -53,7 +29,7 @@ int main(int argc, char **argv) {
         std::printf("arg-%zu : %s\n", k, args[k].c_str());
     if (args.size() <= 1) {
         std::puts("\n Error - not enough argument !!");
-        return FinishConsole(1);
+        return FinishConsole("Trelvic", 1, 1);
     }
 
     std::vector<const char *> inFileName;
@@ -62,5 +38,5 @@ int main(int argc, char **argv) {
     const char *outFileName = args.back().c_str();
 
     bool generated = MakeHeaderFile(inFileName.data(), outFileName, inFileName.size());
-    return FinishConsole(generated ? 0 : 1);
+    return FinishConsole("Trelvic", generated ? 0 : 1, 1);
 }

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <string>
 
+#include "reference.h"
+
 inline std::string PadToWords(std::string data) {
     data.resize((data.size() + 3) / 4 * 4, '\0');
     return data;
@@ -26,24 +28,9 @@ inline std::string Hex8(uint32_t value) {
     return text;
 }
 
-// The array body as a plain formatter would write it.
-inline std::string ReferenceBody(const std::string &bytes) {
-    std::string text;
-    char element[8];
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        if (i % 16 == 0)
-            text += "\t";
-        std::snprintf(element, sizeof element, "0x%02x, ", static_cast<unsigned char>(bytes[i]));
-        text += element;
-        if (i % 16 == 15)
-            text += "\n";
-    }
-    return text;
-}
-
 inline std::string ReferenceHeader(const std::string &data, const std::string &name = "gImgCode") {
     std::string text = "static const unsigned char " + name + "[] = \n{\n";
-    text += ReferenceBody(PadToWords(data));
+    text += ReferenceBody(PadToWords(data), "\n");
     text += "\n};\n";
     text += "static const int " + name + "_size = " + std::to_string(data.size()) + ";\n";
     text += "static const unsigned int " + name + "_sum = " + Hex8(ReferenceSum(data)) + ";\n\n";

@@ -1,15 +1,11 @@
-// The converter's word sum and formatting, called in-process.
+// The converter's word sum, called in-process.
 #include <gtest/gtest.h>
 
 #include <cerrno>
 
 #include "expected.h"
 #include "files.h"
-
-// The converter is one file with its own main; take it in under another name.
-#define main morvash_main
-#include "morvash.cpp"
-#undef main
+#include "morvash.h"
 
 namespace {
 
@@ -56,19 +52,6 @@ TEST(CalculateSum, RefusesLengthsThatAreNotWholeWords) {
     EXPECT_EQ(negative.result, -1);
     EXPECT_EQ(negative.out, "buffer size = -2, mod=-2\n");
     EXPECT_EQ(negative.err, "buffer is aliged 4 bytes\n: Success\n");
-}
-
-TEST(FormatLines, MatchesThePlainFormatterAroundEveryBoundary) {
-    std::string data = RandomBytes(2 * block_bytes + 64, 4);
-    for (size_t n : {size_t{0}, size_t{1}, size_t{15}, size_t{16}, size_t{17}, size_t{33},
-                     block_bytes - 1, block_bytes, block_bytes + 1, 2 * block_bytes + 17}) {
-        for (auto format : {format_lines, format_lines_portable}) {
-            std::string text(format_capacity(n), '\0');
-            text.resize(
-                format(reinterpret_cast<const unsigned char *>(data.data()), n, text.data()));
-            EXPECT_EQ(text, ReferenceBody(data.substr(0, n))) << n;
-        }
-    }
 }
 
 } // namespace

@@ -6,23 +6,10 @@
 #include <string>
 #include <vector>
 
-// The array body as a plain formatter would write it, with CR LF line ends.
-inline std::string ReferenceBody(const std::string &data) {
-    std::string text;
-    char element[8];
-    for (size_t i = 0; i < data.size(); ++i) {
-        if (i % 16 == 0)
-            text += "\t";
-        std::snprintf(element, sizeof element, "0x%02x, ", static_cast<unsigned char>(data[i]));
-        text += element;
-        if (i % 16 == 15)
-            text += "\r\n";
-    }
-    return text;
-}
+#include "reference.h"
 
 inline std::string ReferenceHeader(const std::string &data) {
-    return "UINT8 gImgCode[]=\r\n{\r\n" + ReferenceBody(data) + "\r\n};\r\n";
+    return "UINT8 gImgCode[]=\r\n{\r\n" + ReferenceBody(data, "\r\n") + "\r\n};\r\n";
 }
 
 inline std::string EchoLines(const std::vector<std::string> &args) {

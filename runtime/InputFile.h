@@ -1,0 +1,23 @@
+// Inputs read in blocks through the caller's buffer, to their end whatever
+// their size claims: pipes, FIFOs and /proc files alike.
+#ifndef RUNTIME_INPUT_FILE_H
+#define RUNTIME_INPUT_FILE_H
+
+#include <cstddef>
+#include <cstdint>
+
+// Opens path for reading. Returns a descriptor, or -1 with errno set. A
+// folder counts as opened on every system; reading it fails with EISDIR.
+int OpenInput(const char *path);
+
+// A regular file's size, a hint for early checks only; 0 when unknown.
+uint64_t InputSizeHint(int fd);
+
+// Fills buf as far as the input goes. Returns the count, less than size only
+// at the input's end, or -1 with errno set.
+long ReadInput(int fd, uint8_t *buf, size_t size);
+
+// False with errno set when the close reported a failure.
+bool CloseInput(int fd);
+
+#endif

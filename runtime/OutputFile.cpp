@@ -1,0 +1,19 @@
+#include "OutputFile.h"
+
+#include "Descriptor.h"
+
+bool WriteOutput(OutputFile &out, const char *text, size_t len) {
+    if (out.err != 0)
+        return false;
+    if (out.plan != OutputPlan::Discard) {
+        size_t done = WriteFull(out.fd, text, len);
+        out.written += done;
+        if (done != len) {
+            out.err = errno;
+            return false;
+        }
+        return true;
+    }
+    out.written += len;
+    return true;
+}

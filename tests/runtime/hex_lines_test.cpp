@@ -1,0 +1,61 @@
+// The shared formatter, fed in blocks of every awkward size, against the
+// plain reference, and its count of the digits in a cut-off text.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <string>
+
+#include "HexLines.h"
+#include "files.h"
+#include "reference.h"
+
+namespace {
+
+// Formats data split into blocks of the given size, as reads deliver them.
+std::string FormatInBlocks(const std::string &data, size_t block, const char *lineEnd) {
+    HexLines lines{lineEnd};
+    std::string text;
+    std::string piece(HexTextCapacity(block, lineEnd), '\0');
+    for (size_t at = 0; at < data.size(); at += block) {
+        size_t n = std::min(block, data.size() - at);
+        auto *bytes = reinterpret_cast<const uint8_t *>(data.data() + at);
+        text.append(piece.data(), FormatHexLines(lines, bytes, n, piece.data()));
+    }
+    return text;
+}
+
+TEST(HexLines, MatchesThePlainFormatterAcrossLineAndBlockBoundaries) {
+    const std::string data = RandomBytes(3 * 65536 + 33, 7) + AllByteValues();
+    for (const char *lineEnd : {LINE_END_CRLF, LINE_END_LF}) {
+        for (size_t size : {size_t{0}, size_t{1}, size_t{15}, size_t{16}, size_t{17}, size_t{65535},
+                            size_t{65536}, size_t{65537}, data.size()}) {
+            std::string part = data.substr(0, size);
+            for (size_t block : {size_t{1}, size_t{5}, size_t{16}, size_t{17}, size_t{65536},
+                                 size_t{262144}})
+                EXPECT_EQ(FormatInBlocks(part, block, lineEnd), ReferenceBody(part, lineEnd))
+                    << "size " << size << " block " << block;
+        }
+    }
+}
+
+// Counts the digits of each element by reading the text back.
+size_t DigitsByParsing(const std::string &text) {
+    size_t digits = 0;
+    for (size_t i = 0; i + 1 < text.size(); ++i) {
+        if (text.compare(i, 2, "0x") != 0)
+            continue;
+        for (size_t k = i + 2; k < i + 4 && k < text.size() && std::isxdigit(text[k]); ++k)
+            ++digits;
+    }
+    return digits;
+}
+
+TEST(HexLines, CountsTheDigitsOfEveryPrefix) {
+    for (const char *lineEnd : {LINE_END_CRLF, LINE_END_LF}) {
+        std::string text = ReferenceBody(RandomBytes(40, 3), lineEnd);
+        for (size_t len = 0; len <= text.size(); ++len)
+            ASSERT_EQ(HexDigitsIn(len, lineEnd), DigitsByParsing(text.substr(0, len))) << len;
+    }
+}
+
+} // namespace
