@@ -81,8 +81,9 @@ size_t HexDigitsIn(size_t textLen, const char *lineEnd) {
 }
 
 bool WriteHexLines(OutputFile &out, HexLines &lines, const uint8_t *data, size_t count) {
-    static char text[(kBlockBytes / HEX_LINE_BYTES + 2) * (1 + HEX_LINE_BYTES * HEX_ELEMENT_TEXT + 2) +
-                     kElementStride];
+    static char
+        text[(kBlockBytes / HEX_LINE_BYTES + 2) * (1 + HEX_LINE_BYTES * HEX_ELEMENT_TEXT + 2) +
+             kElementStride];
     for (size_t i = 0; i < count; i += kBlockBytes) {
         size_t n = count - i < kBlockBytes ? count - i : kBlockBytes;
         if (!WriteOutput(out, text, FormatHexLines(lines, data + i, n, text)))

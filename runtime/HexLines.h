@@ -18,8 +18,8 @@
 #define HEX_ELEMENT_TEXT 6 // "0xhh, "
 
 struct HexLines {
-    const char *lineEnd;   // LINE_END_CRLF or LINE_END_LF
-    size_t column = 0;     // bytes already on the current line
+    const char *lineEnd; // LINE_END_CRLF or LINE_END_LF
+    size_t column = 0;   // bytes already on the current line
 };
 
 // Room that FormatHexLines needs for count bytes; it may store a few bytes

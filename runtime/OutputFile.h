@@ -18,16 +18,16 @@
 enum class OutputPlan { Atomic, InPlace, Discard, Refused };
 
 struct OutputFile {
-    std::string path;           // as given
+    std::string path; // as given
     OutputPlan plan = OutputPlan::Refused;
-    int fd = -1;                // where the text goes until the end
-    int folderFd = -1;          // Atomic: the output's folder
-    int finalFd = -1;           // InPlace, Discard: the output, once opened
-    std::string name;           // Atomic: the output's name in that folder
-    bool existed = false;       // Atomic: the output existed at the start
-    uint64_t written = 0;       // text bytes taken so far
-    uint64_t accepted = 0;      // text bytes that reached the output
-    int err = 0;                // the first failure's reason
+    int fd = -1;           // where the text goes until the end
+    int folderFd = -1;     // Atomic: the output's folder
+    int finalFd = -1;      // InPlace, Discard: the output, once opened
+    std::string name;      // Atomic: the output's name in that folder
+    bool existed = false;  // Atomic: the output existed at the start
+    uint64_t written = 0;  // text bytes taken so far
+    uint64_t accepted = 0; // text bytes that reached the output
+    int err = 0;           // the first failure's reason
 };
 
 // Decides how to write path and prepares where the text goes. Never fails:

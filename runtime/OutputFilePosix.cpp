@@ -4,8 +4,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -58,7 +58,8 @@ void HoldInterrupts(bool hold) {
 // before any interruption can come between.
 int CreateTemporary(int folderFd, const char *prefix) {
     static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    unsigned seed = static_cast<unsigned>(getpid()) * 2654435761u ^ static_cast<unsigned>(time(nullptr));
+    unsigned seed =
+        static_cast<unsigned>(getpid()) * 2654435761u ^ static_cast<unsigned>(time(nullptr));
     for (int attempt = 0; attempt < 100; ++attempt) {
         char name[sizeof gUnfinishedName];
         int len = std::snprintf(name, sizeof name - 7, ".%.40s.", prefix);
@@ -98,14 +99,31 @@ bool HasExtendedAttributes(const char *path) {
 }
 
 bool IsNullDevice(const char *path) {
-    struct stat st {}, null {};
+    struct stat st {
+    }, null{};
     return stat(path, &st) == 0 && S_ISCHR(st.st_mode) && stat("/dev/null", &null) == 0 &&
            st.st_rdev == null.st_rdev;
 }
 
+// A file mounted over the folder's entry can't be renamed over.
+bool IsMountPoint(int folderFd, const char *name) {
+#ifdef STATX_MNT_ID
+    struct statx file {
+    }, folder{};
+    return statx(folderFd, name, AT_SYMLINK_NOFOLLOW, STATX_MNT_ID, &file) == 0 &&
+           statx(folderFd, "", AT_EMPTY_PATH, STATX_MNT_ID, &folder) == 0 &&
+           (file.stx_mask & folder.stx_mask & STATX_MNT_ID) != 0 &&
+           file.stx_mnt_id != folder.stx_mnt_id;
+#else
+    (void)folderFd;
+    (void)name;
+    return false;
+#endif
+}
+
 // The temporary file takes the replaced file's owner, group and mode; where
 // it can't (a file of another group), or where it lands on another file
-// system (a bind mount), renaming would change the file: write in place.
+// system, renaming would change the file: write in place.
 bool MatchExisting(int fd, const struct stat &existing) {
     if (fchown(fd, existing.st_uid, existing.st_gid) != 0) {
         // Anyone but root keeps the file as their own; checked below.
@@ -135,8 +153,10 @@ bool BeginAtomic(OutputFile &out, const char *prefix, const struct stat *existin
     if (out.folderFd < 0)
         return false;
     out.fd = CreateTemporary(out.folderFd, prefix);
-    bool matched = out.fd >= 0 && (existing != nullptr ? MatchExisting(out.fd, *existing)
-                                                        : fchmod(out.fd, NewFileMode()) == 0);
+    bool matched =
+        out.fd >= 0 && (existing == nullptr ? fchmod(out.fd, NewFileMode()) == 0
+                                            : MatchExisting(out.fd, *existing) &&
+                                                  !IsMountPoint(out.folderFd, out.name.c_str()));
     if (!matched) {
         DropTemporary(out);
         return false;
@@ -207,7 +227,8 @@ bool OpenFinalOutput(OutputFile &out) {
             return true; // the rename creates it, or says why not
         // Whatever keeps the caller from opening the file for writing keeps
         // it from being replaced. A file removed meanwhile is simply created.
-        fd = openat(out.folderFd, out.name.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        fd = openat(out.folderFd, out.name.c_str(),
+                    O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
         if (fd < 0)
             return errno == ENOENT;
         CloseFd(fd);
@@ -225,7 +246,8 @@ bool CommitOutput(OutputFile &out) {
         if (!CloseFd(out.fd) && out.err == 0)
             out.err = errno;
         out.fd = -1;
-        if (out.err == 0 && renameat(out.folderFd, gUnfinishedName, out.folderFd, out.name.c_str()) != 0)
+        if (out.err == 0 &&
+            renameat(out.folderFd, gUnfinishedName, out.folderFd, out.name.c_str()) != 0)
             out.err = errno;
         if (out.err == 0) {
             out.accepted = out.written;

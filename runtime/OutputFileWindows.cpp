@@ -41,8 +41,8 @@ void BeginOutput(const char *path, const char *prefix, OutputFile &out) {
     for (int sig : {SIGINT, SIGTERM})
         signal(sig, OnInterrupt);
     size_t slash = out.path.find_last_of("/\\");
-    std::string pattern = (slash == std::string::npos ? "" : out.path.substr(0, slash + 1)) + "." +
-                          prefix + "XXXXXX";
+    std::string pattern =
+        (slash == std::string::npos ? "" : out.path.substr(0, slash + 1)) + "." + prefix + "XXXXXX";
     if (_mktemp_s(pattern.data(), pattern.size() + 1) == 0)
         out.fd = _open(pattern.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,
                        _S_IREAD | _S_IWRITE);

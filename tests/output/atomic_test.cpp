@@ -5,41 +5,19 @@
 #include <string>
 #include <sys/stat.h>
 
-#include "files.h"
-#include "process.h"
+#include "tool.h"
 
 namespace {
 
-struct Tool {
-    const char *name;
-    std::string path;
-    int failStatus;
-};
-
-void PrintTo(const Tool &tool, std::ostream *os) {
-    *os << tool.name;
-}
-
-class AtomicOutput : public ::testing::TestWithParam<Tool> {
+class AtomicOutput : public ToolTest {
   protected:
     void SetUp() override {
         WriteFile(dir / "in.bin", RandomBytes(256 * 1024 + 3, 1));
         WriteFile(dir / "out.h", "old header");
     }
     RunResult Run(const std::string &in, const std::string &out) {
-        return RunProgram({GetParam().path, in, out}, dir.path);
+        return ToolTest::Run({in, out});
     }
-    // What a run writes to a new file in a folder of its own.
-    std::string FreshHeader(const std::string &input) {
-        TempDir other;
-        WriteFile(other / "in.bin", input);
-        EXPECT_EQ(RunProgram({GetParam().path, "in.bin", "fresh.h"}, other.path).status, 0);
-        return ReadFile(other / "fresh.h");
-    }
-    std::string Sh(const std::string &script) {
-        return "tool=" + GetParam().path + " name=" + GetParam().name + "; " + script;
-    }
-    TempDir dir;
 };
 
 mode_t ModeOf(const fs::path &path) {
@@ -50,8 +28,7 @@ mode_t ModeOf(const fs::path &path) {
 
 TEST_P(AtomicOutput, AReplacedOutputKeepsItsModeAndANewOneGetsTheUsualMode) {
     chmod((dir / "out.h").c_str(), 0604);
-    RunResult run =
-        RunShell(Sh("umask 027; $tool in.bin out.h && exec $tool in.bin new.h"), dir.path);
+    RunResult run = Sh("umask 027; $tool in.bin out.h && exec $tool in.bin new.h");
     EXPECT_EQ(run.status, 0);
     std::string header = FreshHeader(ReadFile(dir / "in.bin"));
     EXPECT_EQ(ReadFile(dir / "out.h"), header);
@@ -83,7 +60,7 @@ TEST_P(AtomicOutput, TheSamePathAsInputAndOutputIsReplacedByItsHeader) {
 }
 
 TEST_P(AtomicOutput, AWriteFailureHalfwayKeepsTheOldOutput) {
-    RunResult run = RunShell(Sh("ulimit -f 64; exec $tool in.bin out.h"), dir.path);
+    RunResult run = Sh("ulimit -f 64; exec $tool in.bin out.h");
     EXPECT_EQ(run.status, GetParam().failStatus);
     EXPECT_NE(run.err.find("File too large"), std::string::npos) << run.err;
     EXPECT_EQ(ReadFile(dir / "out.h"), "old header");
@@ -102,9 +79,8 @@ TEST_P(AtomicOutput, FailuresBeforeWritingKeepTheOldOutput) {
 TEST_P(AtomicOutput, OutputsThatAreNotRegularFilesAreWrittenDirectly) {
     EXPECT_EQ(Run("in.bin", "/dev/null").status, 0);
     EXPECT_EQ(Run("in.bin", "/dev/full").status, GetParam().failStatus);
-    RunResult run = RunShell(Sh("mkfifo fifo; $tool in.bin fifo > /dev/null & cat fifo > piped.h; "
-                                "wait $!"),
-                             dir.path);
+    RunResult run = Sh("mkfifo fifo; $tool in.bin fifo > /dev/null & cat fifo > piped.h; "
+                       "wait $!");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(ReadFile(dir / "piped.h"), FreshHeader(ReadFile(dir / "in.bin")));
 }
@@ -112,18 +88,14 @@ TEST_P(AtomicOutput, OutputsThatAreNotRegularFilesAreWrittenDirectly) {
 // The run is stopped as soon as its temporary file appears.
 TEST_P(AtomicOutput, AnInterruptedRunLeavesNothingBehind) {
     WriteFile(dir / "in.bin", RandomBytes(32 << 20, 2));
-    RunResult run = RunShell(Sh("$tool in.bin out.h > /dev/null & "
-                                "until ls .$name.* > /dev/null 2>&1; do :; done; "
-                                "kill -TERM $!; wait $!"),
-                             dir.path);
+    RunResult run = Sh("$tool in.bin out.h > /dev/null & "
+                       "wait_temp; "
+                       "kill -TERM $!; wait $!");
     EXPECT_EQ(run.status, 128 + SIGTERM);
     EXPECT_EQ(ReadFile(dir / "out.h"), "old header");
     EXPECT_EQ(ListFolder(dir.path), "in.bin\nout.h\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(BothTools, AtomicOutput,
-                         ::testing::Values(Tool{"Trelvic", TRELVIC_PATH, 1},
-                                           Tool{"morvash", MORVASH_PATH, 255}),
-                         [](const auto &param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(BothTools, AtomicOutput, BothTools(), ToolName);
 
 } // namespace

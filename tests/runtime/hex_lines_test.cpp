@@ -30,8 +30,8 @@ TEST(HexLines, MatchesThePlainFormatterAcrossLineAndBlockBoundaries) {
         for (size_t size : {size_t{0}, size_t{1}, size_t{15}, size_t{16}, size_t{17}, size_t{65535},
                             size_t{65536}, size_t{65537}, data.size()}) {
             std::string part = data.substr(0, size);
-            for (size_t block : {size_t{1}, size_t{5}, size_t{16}, size_t{17}, size_t{65536},
-                                 size_t{262144}})
+            for (size_t block :
+                 {size_t{1}, size_t{5}, size_t{16}, size_t{17}, size_t{65536}, size_t{262144}})
                 EXPECT_EQ(FormatInBlocks(part, block, lineEnd), ReferenceBody(part, lineEnd))
                     << "size " << size << " block " << block;
         }
