@@ -28,8 +28,8 @@ class Hostile : public ToolTest {
     // What the tool prints when the output can't be opened: no report.
     std::string OpenFailureOut(const std::string &out) {
         if (IsPacker())
-            return "\nStart Packing\narg-0 : " + GetParam().path + "\narg-1 : in.bin\narg-2 : " +
-                   out + "\n\nFailed to open output file !! \n";
+            return "\nStart Packing\narg-0 : " + GetParam().path +
+                   "\narg-1 : in.bin\narg-2 : " + out + "\n\nFailed to open output file !! \n";
         return "bin_name=in.bin\nsrc_name=" + out + "\n";
     }
     std::string OpenFailureErr(const std::string &out, const std::string &reason) {
@@ -181,7 +181,8 @@ TEST_P(Hostile, MountPointsAndFullInodeTablesAreWrittenInPlace) {
                        "mount --bind real.h mnt.h && $tool in.bin mnt.h > /dev/null && "
                        "mount -t tmpfs -o nr_inodes=2 none fs && echo old > fs/out.h && "
                        "$tool in.bin fs/out.h > /dev/null && cat fs/out.h > full.h'");
-    if (run.err.find("unshare:") != std::string::npos || run.err.find("mount:") != std::string::npos)
+    if (run.err.find("unshare:") != std::string::npos ||
+        run.err.find("mount:") != std::string::npos)
         GTEST_SKIP() << "no mount namespace: " << run.err;
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(ReadFile(dir / "real.h") == header);
@@ -266,8 +267,7 @@ TEST(HostileConverter, AFailureReportGivesItsOwnReasonWhenStdoutIsFull) {
     TempDir dir;
     RunResult run = RunShell(std::string(MORVASH_PATH) + " missing.bin o.h > /dev/full", dir.path);
     EXPECT_EQ(run.status, 255);
-    EXPECT_EQ(run.err.rfind("fail to input file\n: No such file or directory\n", 0), 0u)
-        << run.err;
+    EXPECT_EQ(run.err.rfind("fail to input file\n: No such file or directory\n", 0), 0u) << run.err;
 }
 
 } // namespace

@@ -1,5 +1,8 @@
 #include "process.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <stdexcept>
 #include <sys/wait.h>
@@ -25,6 +28,7 @@ namespace {
         args.push_back(const_cast<char *>(arg.c_str()));
     args.push_back(nullptr);
     execv(args[0], args.data());
+    dprintf(2, "exec %s: %s\n", args[0], strerror(errno));
     _exit(127);
 }
 
