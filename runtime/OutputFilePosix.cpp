@@ -135,11 +135,13 @@ bool MatchExisting(int fd, const struct stat &existing) {
 }
 
 void DropTemporary(OutputFile &out) {
-    CloseFd(out.fd);
+    if (out.fd >= 0)
+        CloseFd(out.fd);
     out.fd = -1;
     RemoveUnfinished();
     ForgetUnfinished();
-    CloseFd(out.folderFd);
+    if (out.folderFd >= 0)
+        CloseFd(out.folderFd);
     out.folderFd = -1;
 }
 
