@@ -20,10 +20,11 @@ std::vector<uint8_t> RandomBlock() {
     return bytes;
 }
 
-void FormatBlock(benchmark::State &state, const char *lineEnd) {
+void FormatBlock(benchmark::State &state, const char *lineEnd, bool vector) {
     auto data = RandomBlock();
     std::vector<char> text(HexTextCapacity(kBlock, lineEnd));
     HexLines lines{lineEnd};
+    lines.vector = vector;
     for (auto _ : state) {
         benchmark::DoNotOptimize(FormatHexLines(lines, data.data(), kBlock, text.data()));
         benchmark::ClobberMemory();
@@ -38,8 +39,10 @@ void WordSum(benchmark::State &state) {
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(data.size()));
 }
 
-BENCHMARK_CAPTURE(FormatBlock, crlf, LINE_END_CRLF)->Name("FormatHexLines/CRLF");
-BENCHMARK_CAPTURE(FormatBlock, lf, LINE_END_LF)->Name("FormatHexLines/LF");
+BENCHMARK_CAPTURE(FormatBlock, crlf, LINE_END_CRLF, true)->Name("FormatHexLines/CRLF/SSSE3");
+BENCHMARK_CAPTURE(FormatBlock, lf, LINE_END_LF, true)->Name("FormatHexLines/LF/SSSE3");
+BENCHMARK_CAPTURE(FormatBlock, crlf_table, LINE_END_CRLF, false)->Name("FormatHexLines/CRLF/table");
+BENCHMARK_CAPTURE(FormatBlock, lf_table, LINE_END_LF, false)->Name("FormatHexLines/LF/table");
 BENCHMARK(WordSum)->Name("calculate_sum");
 
 } // namespace

@@ -1,6 +1,7 @@
 // Fuzzes the shared formatter: the input, cut into blocks of a size taken
 // from its first byte, must format to text that parses back to it, keeps
-// its line layout, and counts its digits right at any cut.
+// its line layout, counts its digits right at any cut, and is the same with
+// and without vector instructions.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -44,8 +45,9 @@ std::vector<uint8_t> ParseBody(const std::vector<char> &text, const char *lineEn
 }
 
 std::vector<char> FormatInBlocks(const uint8_t *data, size_t size, size_t block,
-                                 const char *lineEnd) {
+                                 const char *lineEnd, bool vector) {
     HexLines lines{lineEnd};
+    lines.vector = vector;
     std::vector<char> text, piece(HexTextCapacity(block, lineEnd));
     for (size_t at = 0; at < size; at += block) {
         size_t n = size - at < block ? size - at : block;
@@ -72,7 +74,8 @@ size_t DigitsBefore(const std::vector<char> &text, size_t cut) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     size_t block = size == 0 ? 1 : data[0] % 40 + 1;
     for (const char *lineEnd : {LINE_END_CRLF, LINE_END_LF}) {
-        std::vector<char> text = FormatInBlocks(data, size, block, lineEnd);
+        std::vector<char> text = FormatInBlocks(data, size, block, lineEnd, true);
+        Check(text == FormatInBlocks(data, size, block, lineEnd, false));
         Check(ParseBody(text, lineEnd) == std::vector<uint8_t>(data, data + size));
         Check(HexDigitsIn(text.size(), lineEnd) == 2 * size);
         size_t cut = size < 2 ? 0 : data[1] * text.size() / 255;

@@ -20,6 +20,7 @@
 struct HexLines {
     const char *lineEnd; // LINE_END_CRLF or LINE_END_LF
     size_t column = 0;   // bytes already on the current line
+    bool vector = true;  // whole lines with SSSE3 where the CPU has it
 };
 
 // Room that FormatHexLines needs for count bytes; it may store a few bytes

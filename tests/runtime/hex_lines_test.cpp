@@ -12,8 +12,10 @@
 namespace {
 
 // Formats data split into blocks of the given size, as reads deliver them.
-std::string FormatInBlocks(const std::string &data, size_t block, const char *lineEnd) {
+std::string FormatInBlocks(const std::string &data, size_t block, const char *lineEnd,
+                           bool vector) {
     HexLines lines{lineEnd};
+    lines.vector = vector;
     std::string text;
     std::string piece(HexTextCapacity(block, lineEnd), '\0');
     for (size_t at = 0; at < data.size(); at += block) {
@@ -32,8 +34,10 @@ TEST(HexLines, MatchesThePlainFormatterAcrossLineAndBlockBoundaries) {
             std::string part = data.substr(0, size);
             for (size_t block :
                  {size_t{1}, size_t{5}, size_t{16}, size_t{17}, size_t{65536}, size_t{262144}})
-                EXPECT_EQ(FormatInBlocks(part, block, lineEnd), ReferenceBody(part, lineEnd))
-                    << "size " << size << " block " << block;
+                for (bool vector : {true, false})
+                    EXPECT_EQ(FormatInBlocks(part, block, lineEnd, vector),
+                              ReferenceBody(part, lineEnd))
+                        << "size " << size << " block " << block << " vector " << vector;
         }
     }
 }
