@@ -3,10 +3,29 @@ include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
 set(package_dir ${CMAKE_INSTALL_LIBDIR}/cmake/Trelvic)
+set(doc_dir ${CMAKE_INSTALL_DATADIR}/doc/trelvic)
 
 install(TARGETS Trelvic morvash EXPORT TrelvicTargets RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES man/Trelvic.1 man/morvash.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(EXPORT TrelvicTargets NAMESPACE Trelvic:: DESTINATION ${package_dir})
+
+# Man pages and the changelog go out compressed, as Debian expects.
+set(compressed "")
+foreach(source man/Trelvic.1 man/morvash.1 packaging/changelog)
+    get_filename_component(name ${source} NAME)
+    set(gz ${PROJECT_BINARY_DIR}/packaging/${name}.gz)
+    add_custom_command(OUTPUT ${gz}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/packaging
+        COMMAND gzip -9n -c ${PROJECT_SOURCE_DIR}/${source} > ${gz}
+        DEPENDS ${PROJECT_SOURCE_DIR}/${source})
+    list(APPEND compressed ${gz})
+endforeach()
+add_custom_target(trelvic_compressed_docs ALL DEPENDS ${compressed})
+list(POP_BACK compressed changelog_gz)
+install(FILES ${compressed} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${changelog_gz} DESTINATION ${doc_dir})
+install(FILES LICENSE DESTINATION ${doc_dir} RENAME copyright)
+install(FILES packaging/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+        RENAME trelvic)
 
 configure_package_config_file(cmake/TrelvicConfig.cmake.in
     ${PROJECT_BINARY_DIR}/TrelvicConfig.cmake INSTALL_DESTINATION ${package_dir})
@@ -15,6 +34,7 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/TrelvicConfigVersion.cmak
 install(FILES ${PROJECT_BINARY_DIR}/TrelvicConfig.cmake
               ${PROJECT_BINARY_DIR}/TrelvicConfigVersion.cmake
               cmake/TrelvicFunctions.cmake
+              cmake/TrelvicRun.cmake
         DESTINATION ${package_dir})
 
 # Packages are made of this project alone, not of a build that takes it in.
@@ -23,13 +43,23 @@ if(NOT PROJECT_IS_TOP_LEVEL)
 endif()
 
 set(CPACK_PACKAGE_NAME trelvic)
-set(CPACK_PACKAGE_VENDOR "Trelvic developers")
-set(CPACK_PACKAGE_CONTACT "Trelvic developers <trelvic@localhost>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Turn binary files into C headers (Trelvic, morvash)")
+set(CPACK_PACKAGE_VENDOR "The Trelvic authors")
+set(CPACK_PACKAGE_CONTACT "The Trelvic authors <maintainers@trelvic.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "turn binary files into C headers")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Two command-line tools that write binary files (firmware images, fonts,
+keys, tables) as C header text, so that the data can be compiled into other
+programs. Trelvic joins its inputs and writes one UINT8 gImgCode[] array with
+CR LF line ends; morvash pads one input to whole 32-bit words and writes a
+static const unsigned char array with its size and word sum. Both write
+byte-exact, stable output and replace a header only with a whole one. CMake
+functions add the headers to a build.")
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
 set(CPACK_GENERATOR DEB TGZ)
+set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34), libstdc++6 (>= 12), libgcc-s1")
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 include(CPack)

@@ -9,7 +9,7 @@ ExternalProject_Add(trelvic_windows
     BINARY_DIR ${PROJECT_BINARY_DIR}/windows
     CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/mingw-w64.cmake
                -DCMAKE_BUILD_TYPE=Release
-               -DBUILD_TESTING=OFF
+               -DTRELVIC_BUILD_TESTING=OFF
     BUILD_ALWAYS ON
     INSTALL_COMMAND ${CMAKE_COMMAND} -E copy_if_different
                     ${PROJECT_BINARY_DIR}/windows/bin/Trelvic.exe ${TRELVIC_EXE}

@@ -2,18 +2,26 @@
 #include <stdio.h>
 
 typedef unsigned char UINT8;
+#include "app.h"
+#include "boot.h"
 #include "fw.h"
 #include "image.h"
 
-int main(void)
+static void print_bytes(const char *name, const UINT8 *bytes, size_t size)
 {
     size_t i;
-    printf("fw: %d bytes, sum 0x%08x:", fw_size, fw_sum);
-    for (i = 0; i < (size_t)fw_size; ++i)
-        printf(" %02x", fw[i]);
-    printf("\nimage: %u bytes:", (unsigned)sizeof gImgCode);
-    for (i = 0; i < sizeof gImgCode; ++i)
-        printf(" %02x", gImgCode[i]);
+    printf("%s: %u bytes:", name, (unsigned)size);
+    for (i = 0; i < size; ++i)
+        printf(" %02x", bytes[i]);
     printf("\n");
+}
+
+int main(void)
+{
+    printf("fw sum 0x%08x\n", fw_sum);
+    print_bytes("fw", fw, (size_t)fw_size);
+    print_bytes("image", gImgCode, sizeof gImgCode);
+    print_bytes("boot", boot_image, sizeof boot_image);
+    print_bytes("app", app_image, sizeof app_image);
     return 0;
 }
