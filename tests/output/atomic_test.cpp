@@ -85,15 +85,14 @@ TEST_P(AtomicOutput, OutputsThatAreNotRegularFilesAreWrittenDirectly) {
     EXPECT_EQ(ReadFile(dir / "piped.h"), FreshHeader(ReadFile(dir / "in.bin")));
 }
 
-// The run is stopped as soon as its temporary file appears.
+// The run waits on a FIFO input, its temporary file made, when it is stopped.
 TEST_P(AtomicOutput, AnInterruptedRunLeavesNothingBehind) {
-    WriteFile(dir / "in.bin", RandomBytes(32 << 20, 2));
-    RunResult run = Sh("$tool in.bin out.h > /dev/null & "
-                       "wait_temp; "
-                       "kill -TERM $!; wait $!");
+    RunResult run =
+        Sh("mkfifo fifo; $tool fifo out.h > /dev/null & exec 3> fifo; wait_temp; kill -TERM $!; "
+           "wait $!");
     EXPECT_EQ(run.status, 128 + SIGTERM);
     EXPECT_EQ(ReadFile(dir / "out.h"), "old header");
-    EXPECT_EQ(ListFolder(dir.path), "in.bin\nout.h\n");
+    EXPECT_EQ(ListFolder(dir.path), "fifo\nin.bin\nout.h\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(BothTools, AtomicOutput, BothTools(), ToolName);

@@ -101,8 +101,16 @@ TEST_P(Hostile, AnInputEmptiedDuringTheRunLeavesAWholeHeader) {
                        "sleep 0.5; : > big.bin; cat <&3 > got.h & wait $pid; s=$?; "
                        "exec 3>&-; sleep 0.2; kill $! 2>/dev/null; exit $s");
     EXPECT_EQ(run.status, 0) << run.err;
+    // Whatever was read before the input emptied comes out whole and in order.
     std::string got = ReadFile(dir / "got.h");
-    EXPECT_TRUE(got.rfind(FreshHeader(big), 0) == 0 || got.rfind(FreshHeader(""), 0) == 0);
+    size_t n = 0;
+    if (IsPacker()) {
+        for (size_t at = 0; (at = got.find("0x", at)) != std::string::npos; at += 2)
+            ++n;
+    } else {
+        n = std::stoul(got.substr(got.find("_size = ") + 8));
+    }
+    EXPECT_TRUE(got == FreshHeader(big.substr(0, n))) << n;
 }
 
 // Output names and paths.
@@ -253,12 +261,12 @@ TEST_P(Hostile, AFileSizeLimitOrAClosedPipeIsAFailureNotASignal) {
     EXPECT_EQ(Sh("ls -a | grep -c '^\\.' ").out, "2\n");
 }
 
+// The run waits on a FIFO input when the signal comes.
 TEST_P(Hostile, AnInterruptThatTheCallerIgnoredStaysIgnored) {
-    WriteFile(dir / "big.bin", RandomBytes(32 << 20, 5));
-    RunResult run = Sh("trap '' TERM; $tool big.bin out.h > /dev/null & "
-                       "wait_temp; kill -TERM $!; wait $!");
+    RunResult run = Sh("mkfifo fifo; trap '' TERM; $tool fifo out.h > /dev/null & exec 3> fifo; "
+                       "wait_temp; kill -TERM $!; cat in.bin >&3; exec 3>&-; wait $!");
     EXPECT_EQ(run.status, 0);
-    EXPECT_TRUE(ReadFile(dir / "out.h") == FreshHeader(ReadFile(dir / "big.bin")));
+    EXPECT_TRUE(ReadFile(dir / "out.h") == header);
 }
 
 // Arguments.
