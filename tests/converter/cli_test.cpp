@@ -7,6 +7,7 @@
 
 #include "expected.h"
 #include "files.h"
+#include "info_requests.h"
 #include "process.h"
 
 namespace {
@@ -46,14 +47,8 @@ TEST_F(ConverterCli, TooFewArgumentsPrintUsage) {
 }
 
 TEST_F(ConverterCli, HelpAndVersionAloneAnswerAndOtherwiseNameFiles) {
-    for (const char *help : {"-h", "--help"}) {
-        RunResult run = Convert({help});
-        EXPECT_EQ(run.status, 0);
-        EXPECT_EQ(run.out.rfind("Usage: morvash INPUT OUTPUT [ARRAY_NAME]\n", 0), 0u) << run.out;
-    }
-    RunResult run = Convert({"--version"});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "morvash 1.0.0\n");
+    ExpectInfoRequestsAnswered([this](const auto &args) { return Convert(args); },
+                               "Usage: morvash INPUT OUTPUT [ARRAY_NAME]\n", "morvash 1.0.0\n");
     EXPECT_EQ(ListFolder(dir.path), "");
 
     WriteFile(dir / "in.bin", "abcd");

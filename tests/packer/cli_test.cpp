@@ -6,6 +6,7 @@
 
 #include "expected.h"
 #include "files.h"
+#include "info_requests.h"
 #include "process.h"
 #include "trelvic.h"
 
@@ -38,14 +39,8 @@ TEST_F(PackerCli, NoArgumentsIsAnError) {
 }
 
 TEST_F(PackerCli, HelpAndVersionAloneAnswerAndOtherwiseNameFiles) {
-    for (const char *help : {"-h", "--help"}) {
-        RunResult run = Pack({help});
-        EXPECT_EQ(run.status, 0);
-        EXPECT_EQ(run.out.rfind("Usage: Trelvic [INPUT...] OUTPUT\n", 0), 0u) << run.out;
-    }
-    RunResult run = Pack({"--version"});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "Trelvic 1.0.0\n");
+    ExpectInfoRequestsAnswered([this](const auto &args) { return Pack(args); },
+                               "Usage: Trelvic [INPUT...] OUTPUT\n", "Trelvic 1.0.0\n");
     EXPECT_EQ(ListFolder(dir.path), "");
 
     WriteFile(dir / "a.bin", "a");
