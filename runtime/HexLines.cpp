@@ -30,8 +30,14 @@ constexpr ElementTable kElements = MakeElementTable();
 // cache, and the system call's cost vanishes next to the copying.
 constexpr size_t kBlockBytes = 64 * 1024;
 
-size_t LineText(const char *lineEnd) {
-    return 1 + HEX_LINE_BYTES * HEX_ELEMENT_TEXT + std::strlen(lineEnd);
+constexpr size_t LineText(size_t endLen) {
+    return 1 + HEX_LINE_BYTES * HEX_ELEMENT_TEXT + endLen;
+}
+
+// Room for the text of count bytes, the last line partial, plus the spare
+// bytes that the element copies store past its end.
+constexpr size_t TextCapacity(size_t count, size_t endLen) {
+    return (count / HEX_LINE_BYTES + 2) * LineText(endLen) + kElementStride;
 }
 
 char *FormatElements(const uint8_t *data, size_t n, char *p) {
@@ -103,7 +109,7 @@ bool HasSsse3() {
 } // namespace
 
 size_t HexTextCapacity(size_t count, const char *lineEnd) {
-    return (count / HEX_LINE_BYTES + 2) * LineText(lineEnd) + kElementStride;
+    return TextCapacity(count, std::strlen(lineEnd));
 }
 
 size_t FormatHexLines(HexLines &lines, const uint8_t *data, size_t count, char *out) {
@@ -138,7 +144,7 @@ size_t FormatHexLines(HexLines &lines, const uint8_t *data, size_t count, char *
 }
 
 size_t HexDigitsIn(size_t textLen, const char *lineEnd) {
-    const size_t lineText = LineText(lineEnd);
+    const size_t lineText = LineText(std::strlen(lineEnd));
     size_t digits = textLen / lineText * HEX_LINE_BYTES * 2;
     size_t rest = textLen % lineText;
     if (rest == 0)
@@ -155,9 +161,7 @@ size_t HexDigitsIn(size_t textLen, const char *lineEnd) {
 }
 
 bool WriteHexLines(OutputFile &out, HexLines &lines, const uint8_t *data, size_t count) {
-    static char
-        text[(kBlockBytes / HEX_LINE_BYTES + 2) * (1 + HEX_LINE_BYTES * HEX_ELEMENT_TEXT + 2) +
-             kElementStride];
+    static char text[TextCapacity(kBlockBytes, sizeof LINE_END_CRLF - 1)]; // the longer end
     for (size_t i = 0; i < count; i += kBlockBytes) {
         size_t n = count - i < kBlockBytes ? count - i : kBlockBytes;
         if (!WriteOutput(out, text, FormatHexLines(lines, data + i, n, text)))
