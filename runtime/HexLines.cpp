@@ -77,26 +77,31 @@ __attribute__((target("ssse3"))) inline __m128i Load(const std::array<char, 16> 
     return _mm_load_si128(reinterpret_cast<const __m128i *>(bytes.data()));
 }
 
+// Each line's end and the next line's tab go out in one fixed 4-byte store;
+// the tab after the last line lies past the text and is overwritten later.
 __attribute__((target("ssse3"))) char *
 FormatWholeLines(const uint8_t *data, size_t lines, const char *lineEnd, size_t endLen, char *p) {
     const __m128i digitChars = _mm_loadu_si128(reinterpret_cast<const __m128i *>(kDigits));
     const __m128i low4 = _mm_set1_epi8(0x0f);
+    char tail[4] = {};
+    std::memcpy(tail, lineEnd, endLen);
+    tail[endLen] = '\t';
+    *p++ = '\t';
     for (size_t line = 0; line < lines; ++line, data += HEX_LINE_BYTES) {
         __m128i in = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data));
         __m128i high = _mm_shuffle_epi8(digitChars, _mm_and_si128(_mm_srli_epi16(in, 4), low4));
         __m128i low = _mm_shuffle_epi8(digitChars, _mm_and_si128(in, low4));
         // Digits in text order: those of bytes 0 to 7, then of bytes 8 to 15.
         const __m128i digits[2] = {_mm_unpacklo_epi8(high, low), _mm_unpackhi_epi8(high, low)};
-        *p++ = '\t';
         for (size_t k = 0; k < kPieces; ++k, p += 16) {
             __m128i picked = _mm_shuffle_epi8(digits[k / 3], Load(kLineShape.pick[k]));
             _mm_storeu_si128(reinterpret_cast<__m128i *>(p),
                              _mm_or_si128(picked, Load(kLineShape.frame[k])));
         }
-        std::memcpy(p, lineEnd, endLen);
-        p += endLen;
+        std::memcpy(p, tail, sizeof tail);
+        p += endLen + 1;
     }
-    return p;
+    return p - 1;
 }
 
 bool HasSsse3() {
