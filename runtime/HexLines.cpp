@@ -140,7 +140,8 @@ size_t FormatHexLines(HexLines &lines, const uint8_t *data, size_t count, char *
         count -= n;
         lines.column += n;
         if (lines.column == HEX_LINE_BYTES) {
-            std::memcpy(p, lines.lineEnd, endLen);
+            // A fixed 2-byte copy (an LF end brings its NUL) costs no library call.
+            std::memcpy(p, lines.lineEnd, 2);
             p += endLen;
             lines.column = 0;
         }
