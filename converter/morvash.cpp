@@ -69,8 +69,9 @@ void print_usage() {
 }
 
 bool refuse_too_large(const char *bin_name) {
-    std::fprintf(stderr, "morvash: %s: input is too large (the limit is %ld bytes)\n", bin_name,
-                 max_input_size);
+    std::string limit = "input is too large (the limit is " + std::to_string(max_input_size) +
+                        " bytes)";
+    ReportFileError("morvash", bin_name, limit.c_str());
     return false;
 }
 
@@ -127,11 +128,14 @@ void print_report(const char *bin_name, const char *src_name, const bin_data &da
 }
 
 // Opens the output proper only now that the input is read whole, then
-// reports and puts the header in place.
+// reports and puts the header in place. The output is emptied only as the
+// header goes in, so a console that blocks the report never holds it empty.
 bool finish_output(OutputFile &out, const char *bin_name, const char *src_name,
                    const bin_data &data) {
     if (!OpenFinalOutput(out)) {
         int err = errno;
+        if (out.holdFailed)
+            ReportFileError("morvash", src_name, OutputFailureReason(out, err).c_str());
         AbandonOutput(out);
         errno = err;
         report_failure("fail to output file\n");
@@ -163,9 +167,7 @@ const char help_text[] =
 
 } // namespace
 
-// Weak, so that the tests and the fuzzer, which link this file's code, bring
-// their own main.
-__attribute__((weak)) int main(int argc, char **argv) {
+int run_morvash(int argc, char **argv) {
     PrepareProcess();
     if (AnswerInfoRequest(argc, argv, help_text, "morvash " MORVASH_VERSION))
         return FinishConsole("morvash", 0, -1);
@@ -179,7 +181,8 @@ __attribute__((weak)) int main(int argc, char **argv) {
     std::printf("bin_name=%s\n", bin_name);
     std::printf("src_name=%s\n", src_name);
     if (array_name[0] == '\0') {
-        std::fprintf(stderr, "morvash: the array name must not be empty\n");
+        std::fflush(stdout);
+        std::fputs("morvash: the array name must not be empty\n", stderr);
         return -1;
     }
 

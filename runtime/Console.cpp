@@ -53,5 +53,6 @@ int FinishConsole(const char *program, int status, int failStatus) {
 }
 
 void ReportFileError(const char *program, const char *path, const char *reason) {
+    std::fflush(stdout); // what came before stays before, when both go to one place
     std::fprintf(stderr, "%s: %s: %s\n", program, path, reason);
 }

@@ -1,5 +1,8 @@
 #include "OutputFile.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "Descriptor.h"
 
 bool WriteOutput(OutputFile &out, const char *text, size_t len) {
@@ -16,4 +19,11 @@ bool WriteOutput(OutputFile &out, const char *text, size_t len) {
     }
     out.written += len;
     return true;
+}
+
+std::string OutputFailureReason(const OutputFile &out, int err) {
+    std::string reason = std::strerror(err);
+    if (out.holdFailed)
+        return "cannot hold its text in " + out.holdFolder + ": " + reason;
+    return reason;
 }

@@ -1,91 +1,28 @@
 #include "OutputFile.h"
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <ctime>
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include "Descriptor.h"
+#include "TemporaryName.h"
 
 namespace {
 
-// The temporary file, where a signal handler can reach it. Its name is short
-// and fixed in length, whatever the output's name.
-int gUnfinishedFolder = -1;
-char gUnfinishedName[64];
+// Why an atomic replacement could not be set up.
+enum class Setup { Ready, InPlace, Failed };
 
-void RemoveUnfinished() {
-    if (gUnfinishedName[0] != '\0')
-        unlinkat(gUnfinishedFolder, gUnfinishedName, 0);
-}
-
-void ForgetUnfinished() {
-    gUnfinishedName[0] = '\0';
-}
-
-void OnInterrupt(int sig) {
-    RemoveUnfinished();
-    signal(sig, SIG_DFL);
-    raise(sig);
-}
-
-const int kInterrupts[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-
-// A signal that the caller set to be ignored (nohup, a background job) stays so.
-void CatchInterrupts() {
-    for (int sig : kInterrupts) {
-        struct sigaction old {};
-        if (sigaction(sig, nullptr, &old) == 0 && old.sa_handler != SIG_IGN)
-            signal(sig, OnInterrupt);
-    }
-}
-
-void HoldInterrupts(bool hold) {
-    sigset_t set;
-    sigemptyset(&set);
-    for (int sig : kInterrupts)
-        sigaddset(&set, sig);
-    sigprocmask(hold ? SIG_BLOCK : SIG_UNBLOCK, &set, nullptr);
-}
-
-// Creates ".prefix.XXXXXX" in the folder, and remembers it for the handler
-// before any interruption can come between.
-int CreateTemporary(int folderFd, const char *prefix) {
-    static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    unsigned seed =
-        static_cast<unsigned>(getpid()) * 2654435761u ^ static_cast<unsigned>(time(nullptr));
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        char name[sizeof gUnfinishedName];
-        int len = std::snprintf(name, sizeof name - 7, ".%.40s.", prefix);
-        for (int i = 0; i < 6; ++i, seed = seed * 1103515245u + 12345u)
-            name[len + i] = kChars[(seed >> 16) % (sizeof kChars - 1)];
-        name[len + 6] = '\0';
-        HoldInterrupts(true);
-        int fd = openat(folderFd, name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd >= 0) {
-            gUnfinishedFolder = folderFd;
-            std::memcpy(gUnfinishedName, name, sizeof name);
-        }
-        int err = errno;
-        HoldInterrupts(false);
-        if (fd >= 0 || err != EEXIST) {
-            errno = err;
-            return fd;
-        }
-    }
-    return -1;
-}
-
-mode_t NewFileMode() {
-    mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
+// Reasons of design to write in place: the folder takes no new file, or the
+// file would not stay the same file. Anything else (no descriptors, memory
+// or space; an I/O error) is a failure, never a reason to risk the output.
+bool RefusesNewFile(int err) {
+    return err == EACCES || err == EPERM || err == EROFS;
 }
 
 bool OwnedByCaller(const struct stat &st) {
@@ -98,11 +35,21 @@ bool HasExtendedAttributes(const char *path) {
     return len != 0 && !(len < 0 && (errno == ENOTSUP || errno == ENOSYS));
 }
 
+bool SameFile(const struct stat &a, const struct stat &b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
 bool IsNullDevice(const char *path) {
     struct stat st {
     }, null{};
     return stat(path, &st) == 0 && S_ISCHR(st.st_mode) && stat("/dev/null", &null) == 0 &&
            st.st_rdev == null.st_rdev;
+}
+
+bool IsStandardOutput(const char *path) {
+    struct stat st {
+    }, console{};
+    return stat(path, &st) == 0 && fstat(1, &console) == 0 && SameFile(st, console);
 }
 
 // A file mounted over the folder's entry can't be renamed over.
@@ -121,72 +68,113 @@ bool IsMountPoint(int folderFd, const char *name) {
 #endif
 }
 
-// The temporary file takes the replaced file's owner, group and mode; where
-// it can't (a file of another group), or where it lands on another file
-// system, renaming would change the file: write in place.
-bool MatchExisting(int fd, const struct stat &existing) {
-    if (fchown(fd, existing.st_uid, existing.st_gid) != 0) {
+// An append-only folder takes a new name but never lets it go again.
+bool IsAppendOnly(int folderFd) {
+    int flags = 0;
+    return ioctl(folderFd, FS_IOC_GETFLAGS, &flags) == 0 &&
+           (flags & (FS_APPEND_FL | FS_IMMUTABLE_FL)) != 0;
+}
+
+// The folder, readable where possible so that its flags can be asked.
+int OpenFolder(const std::string &folder) {
+    int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0 && errno == EACCES)
+        fd = open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    return fd;
+}
+
+// An unnamed file in the folder: nothing to leave behind, whatever ends the
+// run. Where the file system has none, or it could not be named at the end,
+// a named one and its signal handlers.
+int CreateTemporary(OutputFile &out) {
+    if (geteuid() == 0 || access("/proc/self/fd", X_OK) == 0) {
+        int fd = openat(out.folderFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        out.unnamed = fd >= 0;
+        if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
+            return fd;
+    }
+    return CreateNamedTemporary(out.folderFd, out.prefix);
+}
+
+// The new file takes the replaced one's owner, group and mode, and no ACL
+// entry that the folder's default would have given it. Where owner or group
+// can't be kept, or it lands elsewhere, renaming would change the file.
+Setup MatchExisting(OutputFile &out, const struct stat &existing) {
+    if (fremovexattr(out.fd, "system.posix_acl_access") != 0 && errno != ENODATA &&
+        errno != ENOTSUP && errno != EOPNOTSUPP)
+        return Setup::Failed;
+    if (fchown(out.fd, existing.st_uid, existing.st_gid) != 0) {
         // Anyone but root keeps the file as their own; checked below.
     }
+    if (fchmod(out.fd, existing.st_mode & 07777) != 0)
+        return RefusesNewFile(errno) ? Setup::InPlace : Setup::Failed;
     struct stat st {};
-    return fchmod(fd, existing.st_mode & 07777) == 0 && fstat(fd, &st) == 0 &&
-           st.st_dev == existing.st_dev && st.st_uid == existing.st_uid &&
-           st.st_gid == existing.st_gid;
+    if (fstat(out.fd, &st) != 0)
+        return Setup::Failed;
+    bool same = st.st_dev == existing.st_dev && st.st_uid == existing.st_uid &&
+                st.st_gid == existing.st_gid && !IsMountPoint(out.folderFd, out.name.c_str());
+    return same ? Setup::Ready : Setup::InPlace;
 }
 
 void DropTemporary(OutputFile &out) {
     if (out.fd >= 0)
         CloseFd(out.fd);
     out.fd = -1;
-    RemoveUnfinished();
-    ForgetUnfinished();
+    RemoveTemporary();
     if (out.folderFd >= 0)
         CloseFd(out.folderFd);
     out.folderFd = -1;
 }
 
-bool BeginAtomic(OutputFile &out, const char *prefix, const struct stat *existing) {
+Setup SetUpAtomic(OutputFile &out, const struct stat *existing) {
     size_t slash = out.path.rfind('/');
     std::string folder = slash == std::string::npos ? "." : out.path.substr(0, slash + 1);
     out.name = slash == std::string::npos ? out.path : out.path.substr(slash + 1);
     if (out.name.empty() || out.name == "." || out.name == "..")
-        return false;
-    out.folderFd = open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        return Setup::InPlace;
+    out.folderFd = OpenFolder(folder);
     if (out.folderFd < 0)
-        return false;
-    out.fd = CreateTemporary(out.folderFd, prefix);
-    bool matched =
-        out.fd >= 0 && (existing == nullptr ? fchmod(out.fd, NewFileMode()) == 0
-                                            : MatchExisting(out.fd, *existing) &&
-                                                  !IsMountPoint(out.folderFd, out.name.c_str()));
-    if (!matched) {
+        return Setup::Failed;
+    if (IsAppendOnly(out.folderFd))
+        return Setup::InPlace;
+    out.fd = CreateTemporary(out);
+    if (out.fd < 0)
+        return RefusesNewFile(errno) ? Setup::InPlace : Setup::Failed;
+    return existing == nullptr ? Setup::Ready : MatchExisting(out, *existing);
+}
+
+Setup BeginAtomic(OutputFile &out, const struct stat *existing) {
+    Setup setup = SetUpAtomic(out, existing);
+    int err = errno;
+    if (setup != Setup::Ready)
         DropTemporary(out);
-        return false;
+    if (setup == Setup::Ready) {
+        out.plan = OutputPlan::Atomic;
+        out.existed = existing != nullptr;
+    } else if (setup == Setup::Failed) {
+        out.err = err;
     }
-    out.plan = OutputPlan::Atomic;
-    out.existed = existing != nullptr;
-    return true;
+    return setup;
 }
 
 // An unnamed file in the temporary folder holds the text until the end.
-void BeginInPlace(OutputFile &out) {
-    out.plan = OutputPlan::InPlace;
+void BeginHolding(OutputFile &out, OutputPlan plan) {
+    out.plan = plan;
     const char *folder = std::getenv("TMPDIR");
-    if (folder == nullptr || folder[0] == '\0')
-        folder = "/tmp";
-    out.fd = open(folder, O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    if (out.fd >= 0)
-        return;
-    std::string pattern = std::string(folder) + "/.hdrtext.XXXXXX";
-    out.fd = mkostemp(pattern.data(), O_CLOEXEC);
-    if (out.fd >= 0)
-        unlink(pattern.c_str());
-    else
+    out.holdFolder = folder == nullptr || folder[0] == '\0' ? "/tmp" : folder;
+    out.fd = open(out.holdFolder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (out.fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+        std::string pattern = out.holdFolder + "/.hdrtext.XXXXXX";
+        out.fd = mkostemp(pattern.data(), O_CLOEXEC);
+        if (out.fd >= 0)
+            unlink(pattern.c_str());
+    }
+    if (out.fd < 0)
         out.err = errno;
 }
 
 // Copies the held text into the output, counting what it took.
-bool CopyIn(OutputFile &out, int finalFd) {
+bool CopyIn(OutputFile &out) {
     static char buf[256 * 1024];
     if (lseek(out.fd, 0, SEEK_SET) != 0)
         return false;
@@ -194,11 +182,42 @@ bool CopyIn(OutputFile &out, int finalFd) {
         long n = ReadFull(out.fd, buf, sizeof buf);
         if (n <= 0)
             return n == 0;
-        size_t done = WriteFull(finalFd, buf, static_cast<size_t>(n));
+        size_t done = WriteFull(out.finalFd, buf, static_cast<size_t>(n));
         out.accepted += done;
         if (done != static_cast<size_t>(n))
             return false;
     }
+}
+
+// What "w" does to a regular file, done only now that the text is ready.
+// Standard output keeps what it holds and its offset, and its own text
+// goes first.
+bool PrepareFinalOutput(OutputFile &out) {
+    if (out.plan == OutputPlan::Console)
+        return std::fflush(stdout) == 0;
+    struct stat st {};
+    return fstat(out.finalFd, &st) == 0 &&
+           (!S_ISREG(st.st_mode) || st.st_size == 0 || ftruncate(out.finalFd, 0) == 0);
+}
+
+bool CommitAtomic(OutputFile &out) {
+    if (out.unnamed && !NameUnnamedTemporary(out.fd, out.folderFd, out.prefix))
+        return false;
+    int fd = out.fd;
+    out.fd = -1;
+    return CloseFd(fd) && RenameTemporary(out.name.c_str());
+}
+
+bool CommitInPlace(OutputFile &out) {
+    if (out.plan == OutputPlan::Discard)
+        return true;
+    if (!PrepareFinalOutput(out) || !CopyIn(out))
+        return false;
+    if (out.plan == OutputPlan::Console)
+        return true;
+    int fd = out.finalFd;
+    out.finalFd = -1;
+    return CloseFd(fd);
 }
 
 } // namespace
@@ -206,70 +225,64 @@ bool CopyIn(OutputFile &out, int finalFd) {
 void BeginOutput(const char *path, const char *prefix, OutputFile &out) {
     out = OutputFile{};
     out.path = path;
-    CatchInterrupts();
-    struct stat st {};
-    if (lstat(path, &st) != 0) {
-        if (errno == ENOENT && BeginAtomic(out, prefix, nullptr))
-            return;
-    } else if (S_ISREG(st.st_mode) && st.st_nlink == 1 && OwnedByCaller(st) &&
-               !HasExtendedAttributes(path)) {
-        if (BeginAtomic(out, prefix, &st))
-            return;
-    } else if (IsNullDevice(path)) {
+    out.prefix = prefix;
+    if (IsNullDevice(path)) {
         out.plan = OutputPlan::Discard;
         return;
     }
-    BeginInPlace(out);
+    if (IsStandardOutput(path)) {
+        BeginHolding(out, OutputPlan::Console);
+        return;
+    }
+    struct stat st {};
+    bool exists = lstat(path, &st) == 0;
+    bool replaceable = exists ? S_ISREG(st.st_mode) && st.st_nlink == 1 && OwnedByCaller(st) &&
+                                    !HasExtendedAttributes(path)
+                              : errno == ENOENT;
+    Setup setup = replaceable ? BeginAtomic(out, exists ? &st : nullptr) : Setup::InPlace;
+    if (setup == Setup::InPlace)
+        BeginHolding(out, OutputPlan::InPlace);
 }
 
 bool OpenFinalOutput(OutputFile &out) {
-    int fd;
+    if (out.err != 0 && out.plan != OutputPlan::Atomic) {
+        out.holdFailed = out.plan != OutputPlan::Refused;
+        errno = out.err;
+        return false;
+    }
+    if (out.plan == OutputPlan::Discard)
+        return true;
+    if (out.plan == OutputPlan::Console) {
+        out.finalFd = 1;
+        return true;
+    }
     if (out.plan == OutputPlan::Atomic) {
         if (!out.existed)
             return true; // the rename creates it, or says why not
         // Whatever keeps the caller from opening the file for writing keeps
         // it from being replaced. A file removed meanwhile is simply created.
-        fd = openat(out.folderFd, out.name.c_str(),
-                    O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        int fd = openat(out.folderFd, out.name.c_str(),
+                        O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
         if (fd < 0)
             return errno == ENOENT;
         CloseFd(fd);
         return true;
     }
-    fd = open(out.path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOCTTY | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return false;
-    out.finalFd = fd;
-    return true;
+    // Truncated only once the text is copied in: see EmptyFinalOutput.
+    out.finalFd = open(out.path.c_str(), O_WRONLY | O_CREAT | O_NOCTTY | O_CLOEXEC, 0666);
+    return out.finalFd >= 0;
 }
 
 bool CommitOutput(OutputFile &out) {
-    if (out.plan == OutputPlan::Atomic) {
-        if (!CloseFd(out.fd) && out.err == 0)
-            out.err = errno;
-        out.fd = -1;
-        if (out.err == 0 &&
-            renameat(out.folderFd, gUnfinishedName, out.folderFd, out.name.c_str()) != 0)
-            out.err = errno;
-        if (out.err == 0) {
-            out.accepted = out.written;
-            ForgetUnfinished();
-        }
-        DropTemporary(out);
-    } else {
-        if (out.plan == OutputPlan::Discard)
-            out.accepted = out.written;
-        else if (out.err == 0 && !CopyIn(out, out.finalFd))
-            out.err = errno;
-        if (!CloseFd(out.finalFd) && out.err == 0)
-            out.err = errno;
-        out.finalFd = -1;
-        if (out.fd >= 0)
-            CloseFd(out.fd);
-        out.fd = -1;
-    }
+    bool committed = out.err == 0 && (out.plan == OutputPlan::Atomic ? CommitAtomic(out)
+                                                                      : CommitInPlace(out));
+    if (!committed && out.err == 0)
+        out.err = errno != 0 ? errno : EIO;
+    if (committed)
+        out.accepted = out.written;
+    AbandonOutput(out);
     errno = out.err;
-    return out.err == 0;
+    return committed;
 }
 
 void AbandonOutput(OutputFile &out) {
@@ -277,8 +290,9 @@ void AbandonOutput(OutputFile &out) {
         DropTemporary(out);
         return;
     }
-    for (int fd : {out.fd, out.finalFd})
-        if (fd >= 0)
-            CloseFd(fd);
+    if (out.fd >= 0)
+        CloseFd(out.fd);
+    if (out.finalFd >= 0 && out.plan != OutputPlan::Console)
+        CloseFd(out.finalFd);
     out.fd = out.finalFd = -1;
 }

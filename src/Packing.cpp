@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "Console.h"
 #include "HexLines.h"
@@ -22,9 +23,10 @@ const char kOpening[] = "UINT8 gImgCode[]=" LINE_END_CRLF "{" LINE_END_CRLF;
 const char kClosing[] = LINE_END_CRLF "};" LINE_END_CRLF;
 
 [[noreturn]] void FailOnFile(OutputFile &out, const char *message, const char *path, int err) {
+    std::string reason = OutputFailureReason(out, err);
     AbandonOutput(out);
     std::puts(message);
-    ReportFileError(kProgram, path, std::strerror(err));
+    ReportFileError(kProgram, path, reason.c_str());
     std::exit(1);
 }
 
@@ -70,9 +72,11 @@ bool MakeHeaderFile(const char *const inFileName[], const char *outFileName, siz
     if (!OpenFinalOutput(out))
         FailOnFile(out, kOpenOutputFailed, outFileName, errno);
     bool committed = CommitOutput(out);
-    if (!committed)
-        ReportFileError(kProgram, outFileName, std::strerror(errno));
+    int commitErr = errno;
 
+    // The digit count below agrees with a successful commit by construction;
+    // it is kept because it is the verdict users know, and it still catches
+    // a formatter that writes the wrong number of digits.
     // The hex digits that reached the output: two per byte when all is well.
     uint64_t bodyAccepted = out.accepted < bodyStart ? 0 : out.accepted - bodyStart;
     if (bodyAccepted > bodyEnd - bodyStart)
@@ -83,6 +87,8 @@ bool MakeHeaderFile(const char *const inFileName[], const char *outFileName, siz
     bool generated = committed && (tCnt >> 1) == copyCnt;
     std::puts(generated ? "\nGenerated Header File succesfully.....!"
                         : "\nFile Generation Fail.....!");
+    if (!committed)
+        ReportFileError(kProgram, outFileName, std::strerror(commitErr));
     return generated;
 }
 

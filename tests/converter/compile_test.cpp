@@ -10,6 +10,8 @@
 
 namespace {
 
+using namespace converter;
+
 void ExpectHeaderHolds(const std::string &data, const std::string &name) {
     TempDir dir;
     WriteFile(dir / "in.bin", data);

@@ -8,6 +8,8 @@
 
 #include "reference.h"
 
+namespace converter {
+
 inline std::string PadToWords(std::string data) {
     data.resize((data.size() + 3) / 4 * 4, '\0');
     return data;
@@ -50,5 +52,7 @@ inline std::string ReferenceReport(const std::string &bin, const std::string &sr
            "\nbin_buffer_size=" + std::to_string(PadToWords(data).size()) +
            "\nbin_sum=" + Hex8(ReferenceSum(data)) + "\n";
 }
+
+} // namespace converter
 
 #endif

@@ -32,7 +32,7 @@ TEST(CalculateSum, AddsLittleEndianWordsWithWrapAround) {
     EXPECT_EQ(Sum(std::string("\xff\xff\xff\xff\2\0\0\0", 8), 8), 1);
     EXPECT_EQ(Sum(std::string("\1\2\3\4\5\0\0\0", 8), 8), 0x04030206);
     std::string random = RandomBytes(4096, 9);
-    EXPECT_EQ(static_cast<uint32_t>(Sum(random, 4096)), ReferenceSum(random));
+    EXPECT_EQ(static_cast<uint32_t>(Sum(random, 4096)), converter::ReferenceSum(random));
 }
 
 TEST(CalculateSum, LengthsOfZeroOrBelowAddNothing) {

@@ -1,4 +1,5 @@
-// The two tools as test parameters, with what a test needs to run either.
+// The two tools as test parameters, with what a test needs to run either
+// and to know what it should print.
 #ifndef OUTPUT_TOOL_H
 #define OUTPUT_TOOL_H
 
@@ -6,8 +7,12 @@
 
 #include <ostream>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include "converter/expected.h"
 #include "files.h"
+#include "packer/expected.h"
 #include "process.h"
 
 struct Tool {
@@ -28,7 +33,12 @@ inline std::string ToolName(const ::testing::TestParamInfo<Tool> &info) {
     return info.param.name;
 }
 
-// A test folder with an input, and the header a plain run makes of it.
+// Where a failed run stopped, for what it printed: at an input it could not
+// open or read, at the output it could not open, or after its report; or
+// it printed nothing that could be seen.
+enum class Stop { Input, Read, Output, Report, Silent };
+
+// A test folder with in.bin, and the header a plain run makes of it.
 class ToolTest : public ::testing::TestWithParam<Tool> {
   protected:
     bool IsPacker() const { return GetParam().failStatus == 1; }
@@ -37,12 +47,13 @@ class ToolTest : public ::testing::TestWithParam<Tool> {
         argv.insert(argv.end(), args.begin(), args.end());
         return RunProgram(argv, dir.path);
     }
-    // A shell script with $tool and $name set, and wait_temp, which waits
-    // (10 s at most) for the run's temporary file to appear.
+    // A shell script with $tool and $name set, and wait_ready PID, which
+    // waits (10 s at most) until that run holds its text in a file.
     RunResult Sh(const std::string &script) {
         return RunShell("export tool=" + GetParam().path + " name=" + GetParam().name +
-                            "; wait_temp() { i=0; until ls .$name.* > /dev/null 2>&1 || "
-                            "[ $i -ge 2000 ]; do i=$((i+1)); sleep 0.005; done; }; " +
+                            "; wait_ready() { i=0; until ls -l /proc/$1/fd 2>/dev/null | grep -q "
+                            "-e '(deleted)' -e \"/\\.$name\\.\" || [ $i -ge 2000 ]; do "
+                            "i=$((i+1)); sleep 0.005; done; }; " +
                             script,
                         dir.path);
     }
@@ -52,6 +63,52 @@ class ToolTest : public ::testing::TestWithParam<Tool> {
         WriteFile(other / "in.bin", input);
         EXPECT_EQ(RunProgram({GetParam().path, "in.bin", "fresh.h"}, other.path).status, 0);
         return ReadFile(other / "fresh.h");
+    }
+    // The console text of a run with args that stopped where it says; data
+    // is what a report sums up.
+    std::string Printed(const std::vector<std::string> &args, Stop stop,
+                        const std::string &data = "") {
+        std::vector<std::string> all{GetParam().path};
+        all.insert(all.end(), args.begin(), args.end());
+        if (!IsPacker())
+            return stop == Stop::Report ? converter::ReferenceReport(args[0], args[1], data)
+                                        : converter::NameLines(args[0], args[1]);
+        static const char *const kMessages[] = {"Failed to open input file !! ",
+                                                "Failed to read input file !! ",
+                                                "Failed to open output file !! "};
+        if (stop == Stop::Report)
+            return packer::ReportLines(all, false);
+        return packer::EchoLines(all) + "\n" + kMessages[static_cast<int>(stop)] + "\n";
+    }
+    // The run ended in failure, said why on standard error, and left no
+    // temporary file beside the output.
+    void ExpectFailure(const RunResult &run, const std::string &reason) {
+        EXPECT_EQ(run.status, GetParam().failStatus) << run.out << run.err;
+        EXPECT_NE(run.err.find(reason), std::string::npos) << run.err;
+        ExpectNoLeftovers();
+    }
+    void ExpectNoLeftovers() {
+        EXPECT_EQ(Sh("ls -a | grep -c '^\\.' ").out, "2\n") << ListFolder(dir.path);
+    }
+    // Runs the script as the unprivileged user nobody, in a folder it may
+    // use, with $tool a copy it may run wherever the build lies.
+    RunResult AsNobody(const std::string &script) {
+        static TempDir copies;
+        fs::path copy = copies / GetParam().name;
+        if (!fs::exists(copy))
+            fs::copy_file(GetParam().path, copy);
+        chmod(copies.path.c_str(), 0755);
+        chmod(dir.path.c_str(), 0777);
+        RunResult run = Sh("tool=" + copy.string() +
+                           " setpriv --reuid=65534 --regid=65534 --clear-groups -- sh -c '" +
+                           script + "'");
+        for (size_t at; (at = run.out.find(copy.string())) != std::string::npos;)
+            run.out.replace(at, copy.string().size(), GetParam().path);
+        return run;
+    }
+    void SkipUnlessRoot() {
+        if (geteuid() != 0)
+            GTEST_SKIP() << "needs root, to stage other owners";
     }
     TempDir dir;
 };

@@ -8,6 +8,8 @@
 
 #include "reference.h"
 
+namespace packer {
+
 inline std::string ReferenceHeader(const std::string &data) {
     return "UINT8 gImgCode[]=\r\n{\r\n" + ReferenceBody(data, "\r\n") + "\r\n};\r\n";
 }
@@ -29,5 +31,7 @@ inline std::string ReportLines(const std::vector<std::string> &args, bool succes
         success ? "\nGenerated Header File succesfully.....!\n" : "\nFile Generation Fail.....!\n";
     return text;
 }
+
+} // namespace packer
 
 #endif

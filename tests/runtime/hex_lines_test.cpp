@@ -42,6 +42,21 @@ TEST(HexLines, MatchesThePlainFormatterAcrossLineAndBlockBoundaries) {
     }
 }
 
+// Whole blocks of CR LF lines through the writer's own buffer.
+TEST(HexLines, WritesWholeBlocksThroughTheOutput) {
+    TempDir dir;
+    const std::string data = RandomBytes(3 * 65536 + 5, 9);
+    for (const char *lineEnd : {LINE_END_CRLF, LINE_END_LF}) {
+        OutputFile out;
+        BeginOutput((dir / "out.h").c_str(), "test", out);
+        HexLines lines{lineEnd};
+        ASSERT_TRUE(WriteHexLines(out, lines, reinterpret_cast<const uint8_t *>(data.data()),
+                                  data.size()));
+        ASSERT_TRUE(OpenFinalOutput(out) && CommitOutput(out));
+        EXPECT_TRUE(ReadFile(dir / "out.h") == ReferenceBody(data, lineEnd));
+    }
+}
+
 // Counts the digits of each element by reading the text back.
 size_t DigitsByParsing(const std::string &text) {
     size_t digits = 0;

@@ -15,14 +15,15 @@ namespace {
 [[noreturn]] void RunChild(const std::vector<std::string> &argv, const fs::path &cwd,
                            const fs::path &stdinPath, const fs::path &outPath,
                            const fs::path &errPath) {
-    int in = open(stdinPath.empty() ? "/dev/null" : stdinPath.c_str(), O_RDONLY);
-    int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    int in = open(stdinPath.empty() ? "/dev/null" : stdinPath.c_str(), O_RDONLY | O_CLOEXEC);
+    int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (in < 0 || out < 0 || err < 0 || chdir(cwd.c_str()) != 0)
         _exit(126);
     dup2(in, 0);
     dup2(out, 1);
     dup2(err, 2);
+    close_range(3, ~0u, 0); // whatever the test runner itself inherited
     std::vector<char *> args;
     for (const auto &arg : argv)
         args.push_back(const_cast<char *>(arg.c_str()));

@@ -1,5 +1,4 @@
-// The test programs' entry point, compiled into each of them: a library's
-// main would lose to the converter's, which the converter's tests link.
+// The test programs' entry point, in the support library that each links.
 #include <gtest/gtest.h>
 
 int main(int argc, char **argv) {
