@@ -1,7 +1,6 @@
 // The converter run as a user runs it: header bytes, console text, exit status.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
 #include <vector>
 
@@ -87,35 +86,13 @@ TEST_F(ConverterCli, SizesAroundLineWordAndBlockBoundaries) {
                                        "static const unsigned int gImgCode_sum = 0x00000000;\n\n");
 }
 
-TEST_F(ConverterCli, SamePathForInputAndOutputReplacesTheFile) {
-    WriteFile(dir / "fw", "data");
-    RunResult run = Convert({"fw", "fw"});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(ReadFile(dir / "fw"), ReferenceHeader("data"));
-}
-
-TEST_F(ConverterCli, InputsWithoutASeekableLengthAreReadToTheEnd) {
-    std::string data = RandomBytes(300 * 1024 + 3, 21);
-    WriteFile(dir / "data", data);
-    RunResult run = RunShell("cat data | " + kMorvash + " /dev/stdin out.h", dir.path);
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, ReferenceReport("/dev/stdin", "out.h", data));
-    EXPECT_EQ(ReadFile(dir / "out.h"), ReferenceHeader(data));
-
-    run =
-        RunShell("mkfifo fifo && (cat data > fifo &) && exec " + kMorvash + " fifo f.h", dir.path);
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(ReadFile(dir / "f.h"), ReferenceHeader(data));
-}
-
-// The largest input is converted; one byte more is refused at once where
-// the size is known, and as soon as it is passed where it is not.
+// The largest input is converted; one byte more is refused at once (a
+// second of CPU time would not read it) where the size is known, and as
+// soon as it is passed where it is not.
 TEST_F(ConverterCli, TheSizeLimitHoldsToTheByte) {
     WriteFile(dir / "huge.bin", "");
     fs::resize_file(dir / "huge.bin", uintmax_t{2147483645});
-    auto start = std::chrono::steady_clock::now();
-    RunResult run = Convert({"huge.bin", "out.h"});
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    RunResult run = RunShell("ulimit -t 1; exec " + kMorvash + " huge.bin out.h", dir.path);
     EXPECT_EQ(run.status, 255);
     EXPECT_EQ(run.out, NameLines("huge.bin", "out.h"));
     EXPECT_EQ(run.err, "morvash: huge.bin: input is too large (the limit is 2147483644 bytes)\n");

@@ -173,7 +173,7 @@ TEST_P(AtomicOutput, NoSignalLeavesAFileBehind) {
                 continue; // a named file is the fallback's known cost
             WriteFile(dir / "out.h", kOld);
             RunResult run = Sh("mkfifo fifo; " + start + named + "$tool fifo out.h > /dev/null & " +
-                               "exec 3> fifo; wait_ready $!; kill -" + sig + " $!; wait $!");
+                               "exec 3<> fifo; wait_ready $!; kill -" + sig + " $!; wait $!");
             EXPECT_EQ(run.status, 128 + number) << sig << named;
             EXPECT_EQ(ReadFile(dir / "out.h"), kOld) << sig << named;
             fs::remove(dir / "fifo");
@@ -181,7 +181,7 @@ TEST_P(AtomicOutput, NoSignalLeavesAFileBehind) {
         }
         for (const std::string &caller : {"trap '' TERM; " + start, start + "--block-signal=TERM "}) {
             RunResult run = Sh("mkfifo fifo; " + caller + named + "$tool fifo out.h > /dev/null & " +
-                               "exec 3> fifo; wait_ready $!; kill -TERM $!; cat in.bin >&3; "
+                               "exec 3<> fifo; wait_ready $!; kill -TERM $!; cat in.bin >&3; "
                                "exec 3>&-; wait $!");
             EXPECT_EQ(run.status, 0) << caller << named;
             EXPECT_TRUE(ReadFile(dir / "out.h") == FreshHeader(data)) << caller << named;

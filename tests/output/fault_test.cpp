@@ -41,8 +41,7 @@ class InjectedFault : public ToolTest {
                 SCOPED_TRACE(std::string(fault.call) + " call " + std::to_string(n) + " to " + out);
                 WriteFile(dir / file, old);
                 fs::remove(dir / "tmp/reached");
-                RunResult run = Sh("export TMPDIR=tmp ASAN_OPTIONS=$ASAN_OPTIONS:verify_asan_link_"
-                                   "order=0 FAULT_MARK=tmp/reached FAULT=" +
+                RunResult run = Sh("export TMPDIR=tmp FAULT_MARK=tmp/reached FAULT=" +
                                    std::string(fault.call) + ":" + std::to_string(n) + ":" +
                                    std::to_string(fault.err) + "; LD_PRELOAD=" FAULT_LIBRARY
                                    " exec $tool in.bin " +

@@ -40,17 +40,23 @@ TEST_P(Hostile, ProcAndSysFilesAreReadToTheirEnd) {
     }
 }
 
-TEST_P(Hostile, AFifoInputLongerThanABlockComesOutWhole) {
-    std::string fifoData = RandomBytes(300 * 1024 + 5, 2);
-    WriteFile(dir / "fifo.bin", fifoData);
-    std::string inputs = IsPacker() ? "in.bin fifo" : "fifo";
-    RunResult run = Sh("mkfifo fifo; (cat fifo.bin > fifo &); MALLOC_PERTURB_=165 exec $tool " +
-                       inputs + " out.h");
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_TRUE(ReadFile(dir / "out.h") == FreshHeader(IsPacker() ? data + fifoData : fifoData));
-    // The padding comes after a block's worth of other bytes, and is zero.
-    if (!IsPacker()) {
-        EXPECT_NE(ReadFile(dir / "out.h").find(", 0x00, 0x00, 0x00, \n};\n"), std::string::npos);
+// Through a FIFO and a pipe, with the heap poisoned; the padding after a
+// block's worth of other bytes is zero.
+TEST_P(Hostile, PipesAndFifosLongerThanABlockComeOutWhole) {
+    std::string more = RandomBytes(300 * 1024 + 5, 2), whole = IsPacker() ? data + more : more;
+    WriteFile(dir / "more.bin", more);
+    for (std::string input : {"fifo", "/dev/stdin"}) {
+        std::vector<std::string> args{input, "out.h"};
+        if (IsPacker())
+            args.insert(args.begin(), "in.bin");
+        RunResult run = Sh((input == "fifo" ? "mkfifo fifo; (cat more.bin > fifo &); "
+                                            : "cat more.bin | ") +
+                           ("MALLOC_PERTURB_=165 exec $tool " + args[0] + " ") + args[1] +
+                           (IsPacker() ? " out.h" : ""));
+        EXPECT_EQ(run.out, Printed(args, Stop::Done, whole)) << run.err;
+        EXPECT_TRUE(ReadFile(dir / "out.h") == FreshHeader(whole));
+        EXPECT_TRUE(IsPacker() || ReadFile(dir / "out.h").find(", 0x00, 0x00, 0x00, \n};") != std::string::npos);
+        fs::remove(dir / "fifo");
     }
 }
 
@@ -129,7 +135,7 @@ TEST_P(Hostile, AFolderOrFifoAtTheOutputDuringTheRunIsAFailure) {
     for (auto [make, reason] : {std::pair<std::string, std::string>{"mkdir", "Is a directory"},
                                 {"mkfifo", "No such device or address"}}) {
         RunResult run = Sh("echo old > out.h; mkfifo fifo; $tool fifo out.h > /dev/null & pid=$!; "
-                           "exec 3> fifo; wait_ready $pid; rm out.h; " +
+                           "exec 3<> fifo; wait_ready $pid; rm out.h; " +
                            make + " out.h; echo data >&3; exec 3>&-; wait $pid");
         fs::remove(dir / "fifo");
         ExpectFailure(run, reason);

@@ -33,10 +33,10 @@ inline std::string ToolName(const ::testing::TestParamInfo<Tool> &info) {
     return info.param.name;
 }
 
-// Where a failed run stopped, for what it printed: at an input it could not
-// open or read, at the output it could not open, or after its report; or
-// it printed nothing that could be seen.
-enum class Stop { Input, Read, Output, Report, Silent };
+// Where a run stopped, for what it printed: at an input it could not open
+// or read, at the output it could not open, after a failed or a successful
+// report; or it printed nothing that could be seen.
+enum class Stop { Input, Read, Output, Report, Done, Silent };
 
 // A test folder with in.bin, and the header a plain run makes of it.
 class ToolTest : public ::testing::TestWithParam<Tool> {
@@ -51,7 +51,7 @@ class ToolTest : public ::testing::TestWithParam<Tool> {
     // waits (10 s at most) until that run holds its text in a file.
     RunResult Sh(const std::string &script) {
         return RunShell("export tool=" + GetParam().path + " name=" + GetParam().name +
-                            "; wait_ready() { i=0; until ls -l /proc/$1/fd 2>/dev/null | grep -q "
+                            " ASAN_OPTIONS=$ASAN_OPTIONS:verify_asan_link_order=0; wait_ready() { i=0; until ls -l /proc/$1/fd 2>/dev/null | grep -q "
                             "-e '(deleted)' -e \"/\\.$name\\.\" || [ $i -ge 2000 ]; do "
                             "i=$((i+1)); sleep 0.005; done; }; " +
                             script,
@@ -71,13 +71,13 @@ class ToolTest : public ::testing::TestWithParam<Tool> {
         std::vector<std::string> all{GetParam().path};
         all.insert(all.end(), args.begin(), args.end());
         if (!IsPacker())
-            return stop == Stop::Report ? converter::ReferenceReport(args[0], args[1], data)
+            return stop >= Stop::Report ? converter::ReferenceReport(args[0], args[1], data)
                                         : converter::NameLines(args[0], args[1]);
         static const char *const kMessages[] = {"Failed to open input file !! ",
                                                 "Failed to read input file !! ",
                                                 "Failed to open output file !! "};
-        if (stop == Stop::Report)
-            return packer::ReportLines(all, false);
+        if (stop >= Stop::Report)
+            return packer::ReportLines(all, stop == Stop::Done);
         return packer::EchoLines(all) + "\n" + kMessages[static_cast<int>(stop)] + "\n";
     }
     // The run ended in failure, said why on standard error, and left no
