@@ -69,8 +69,8 @@ void print_usage() {
 }
 
 bool refuse_too_large(const char *bin_name) {
-    std::string limit = "input is too large (the limit is " + std::to_string(max_input_size) +
-                        " bytes)";
+    std::string limit =
+        "input is too large (the limit is " + std::to_string(max_input_size) + " bytes)";
     ReportFileError("morvash", bin_name, limit.c_str());
     return false;
 }

@@ -22,19 +22,19 @@
 enum class OutputPlan { Atomic, InPlace, Console, Discard, Refused };
 
 struct OutputFile {
-    std::string path; // as given
+    std::string path;             // as given
     const char *prefix = nullptr; // names a named temporary file
     OutputPlan plan = OutputPlan::Refused;
-    int fd = -1;            // where the text goes until the end
-    int folderFd = -1;      // Atomic: the output's folder
-    int finalFd = -1;       // InPlace, Console: the output, once opened
-    std::string name;       // Atomic: the output's name in that folder
-    bool existed = false;   // Atomic: the output existed at the start
-    bool unnamed = false;   // Atomic: the text's file has no name yet
-    std::string holdFolder; // InPlace, Console: where the text is held
-    uint64_t written = 0;   // text bytes taken so far
-    uint64_t accepted = 0;  // text bytes that reached the output
-    int err = 0;            // the first failure's reason
+    int fd = -1;             // where the text goes until the end
+    int folderFd = -1;       // Atomic: the output's folder
+    int finalFd = -1;        // InPlace, Console: the output, once opened
+    std::string name;        // Atomic: the output's name in that folder
+    bool existed = false;    // Atomic: the output existed at the start
+    bool unnamed = false;    // Atomic: the text's file has no name yet
+    std::string holdFolder;  // InPlace, Console: where the text is held
+    uint64_t written = 0;    // text bytes taken so far
+    uint64_t accepted = 0;   // text bytes that reached the output
+    int err = 0;             // the first failure's reason
     bool holdFailed = false; // that failure was the holding file's
 };
 

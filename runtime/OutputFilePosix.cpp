@@ -274,8 +274,8 @@ bool OpenFinalOutput(OutputFile &out) {
 }
 
 bool CommitOutput(OutputFile &out) {
-    bool committed = out.err == 0 && (out.plan == OutputPlan::Atomic ? CommitAtomic(out)
-                                                                      : CommitInPlace(out));
+    bool committed =
+        out.err == 0 && (out.plan == OutputPlan::Atomic ? CommitAtomic(out) : CommitInPlace(out));
     if (!committed && out.err == 0)
         out.err = errno != 0 ? errno : EIO;
     if (committed)

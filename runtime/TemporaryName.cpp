@@ -18,10 +18,9 @@ char gName[64];
 
 // Every catchable signal whose default action ends the process. SIGPIPE and
 // SIGXFSZ are ignored from the start, and become failed writes.
-const int kEndingSignals[] = {SIGHUP,  SIGINT,  SIGQUIT, SIGILL,    SIGTRAP, SIGABRT,
-                              SIGBUS,  SIGFPE,  SIGUSR1, SIGSEGV,   SIGUSR2, SIGALRM,
-                              SIGTERM, SIGSTKFLT, SIGXCPU, SIGVTALRM, SIGPROF, SIGIO,
-                              SIGPWR,  SIGSYS};
+const int kEndingSignals[] = {SIGHUP,  SIGINT,    SIGQUIT, SIGILL,  SIGTRAP, SIGABRT, SIGBUS,
+                              SIGFPE,  SIGUSR1,   SIGSEGV, SIGUSR2, SIGALRM, SIGTERM, SIGSTKFLT,
+                              SIGXCPU, SIGVTALRM, SIGPROF, SIGIO,   SIGPWR,  SIGSYS};
 
 void OnEndingSignal(int sig) {
     if (gName[0] != '\0')

@@ -7,8 +7,7 @@ typedef unsigned char UINT8;
 #include "fw.h"
 #include "image.h"
 
-static void print_bytes(const char *name, const UINT8 *bytes, size_t size)
-{
+static void print_bytes(const char *name, const UINT8 *bytes, size_t size) {
     size_t i;
     printf("%s: %u bytes:", name, (unsigned)size);
     for (i = 0; i < size; ++i)
@@ -16,8 +15,7 @@ static void print_bytes(const char *name, const UINT8 *bytes, size_t size)
     printf("\n");
 }
 
-int main(void)
-{
+int main(void) {
     printf("fw sum 0x%08x\n", fw_sum);
     print_bytes("fw", fw, (size_t)fw_size);
     print_bytes("image", gImgCode, sizeof gImgCode);

@@ -6,7 +6,6 @@
 
 #include "expected.h"
 #include "files.h"
-#include "info_requests.h"
 #include "process.h"
 
 namespace {
@@ -45,16 +44,6 @@ TEST_F(ConverterCli, TooFewArgumentsPrintUsage) {
         EXPECT_EQ(run.err, "");
     }
     EXPECT_EQ(ListFolder(dir.path), "");
-}
-
-TEST_F(ConverterCli, HelpAndVersionAloneAnswerAndOtherwiseNameFiles) {
-    ExpectInfoRequestsAnswered([this](const auto &args) { return Convert(args); },
-                               "Usage: morvash INPUT OUTPUT [ARRAY_NAME]\n", "morvash 1.0.0\n");
-    EXPECT_EQ(ListFolder(dir.path), "");
-
-    WriteFile(dir / "in.bin", "abcd");
-    EXPECT_EQ(Convert({"in.bin", "--help"}).status, 0);
-    EXPECT_EQ(ReadFile(dir / "--help"), ReferenceHeader("abcd"));
 }
 
 TEST_F(ConverterCli, FiveBytesArePaddedToTwoWords) {
@@ -101,7 +90,8 @@ TEST_F(ConverterCli, TheSizeLimitHoldsToTheByte) {
     run = Convert({"/dev/zero", "/dev/null"});
     EXPECT_EQ(run.status, 255);
     EXPECT_EQ(run.err, "morvash: /dev/zero: input is too large (the limit is 2147483644 bytes)\n");
-    run = RunShell("head -c 2147483644 /dev/zero | " + kMorvash + " /dev/stdin /dev/null", dir.path);
+    run =
+        RunShell("head -c 2147483644 /dev/zero | " + kMorvash + " /dev/stdin /dev/null", dir.path);
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("bin_size=2147483644, 4byte allign=OK\n"), std::string::npos);
 }

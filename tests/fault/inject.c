@@ -77,7 +77,8 @@ static enum outcome hit(const char *call) {
     }
 OPEN_WRAPPER(open, "open", (const char *path, int flags, ...), (path, flags, mode))
 OPEN_WRAPPER(open64, "open", (const char *path, int flags, ...), (path, flags, mode))
-OPEN_WRAPPER(openat, "openat", (int dir, const char *path, int flags, ...), (dir, path, flags, mode))
+OPEN_WRAPPER(openat, "openat", (int dir, const char *path, int flags, ...),
+             (dir, path, flags, mode))
 OPEN_WRAPPER(openat64, "openat", (int dir, const char *path, int flags, ...),
              (dir, path, flags, mode))
 
@@ -93,8 +94,11 @@ OPEN_WRAPPER(openat64, "openat", (int dir, const char *path, int flags, ...),
 #define SHORTER(n) n = o == BENIGN && n > 1 ? n - 1 : n
 WRAPPER(ssize_t, read, (int fd, void *buf, size_t n), (fd, buf, n), SHORTER(n))
 WRAPPER(ssize_t, write, (int fd, const void *buf, size_t n), (fd, buf, n), SHORTER(n))
-WRAPPER(ssize_t, getrandom, (void *buf, size_t n, unsigned flags), (buf, n, flags),
-        if (o == BENIGN) { memset(buf, 0, n); return (ssize_t)n; })
+WRAPPER(
+    ssize_t, getrandom, (void *buf, size_t n, unsigned flags), (buf, n, flags), if (o == BENIGN) {
+        memset(buf, 0, n);
+        return (ssize_t)n;
+    })
 WRAPPER(int, close, (int fd), (fd), )
 WRAPPER(int, renameat, (int a, const char *b, int c, const char *d), (a, b, c, d), )
 WRAPPER(int, linkat, (int a, const char *b, int c, const char *d, int e), (a, b, c, d, e), )

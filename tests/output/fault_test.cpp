@@ -15,12 +15,12 @@ struct Fault {
     int err; // 0: a short transfer, or random bytes all zero
 };
 
-const Fault kFaults[] = {
-    {"open", EMFILE},   {"openat", ENOSPC},    {"tmpfile", EOPNOTSUPP}, {"read", EIO},
-    {"read", 0},        {"write", ENOSPC},     {"write", 0},            {"close", EIO},
-    {"renameat", EIO},  {"linkat", ENOSPC},    {"fchmod", EPERM},       {"fchown", EPERM},
-    {"ftruncate", EIO}, {"lseek", EIO},        {"fstat", EIO},          {"fremovexattr", EIO},
-    {"getrandom", ENOSYS}};
+const Fault kFaults[] = {{"open", EMFILE},      {"openat", ENOSPC},   {"tmpfile", EOPNOTSUPP},
+                         {"read", EIO},         {"read", 0},          {"write", ENOSPC},
+                         {"write", 0},          {"close", EIO},       {"renameat", EIO},
+                         {"linkat", ENOSPC},    {"fchmod", EPERM},    {"fchown", EPERM},
+                         {"ftruncate", EIO},    {"lseek", EIO},       {"fstat", EIO},
+                         {"fremovexattr", EIO}, {"getrandom", ENOSYS}};
 
 class InjectedFault : public ToolTest {
   protected:
@@ -41,11 +41,10 @@ class InjectedFault : public ToolTest {
                 SCOPED_TRACE(std::string(fault.call) + " call " + std::to_string(n) + " to " + out);
                 WriteFile(dir / file, old);
                 fs::remove(dir / "tmp/reached");
-                RunResult run = Sh("export TMPDIR=tmp FAULT_MARK=tmp/reached FAULT=" +
-                                   std::string(fault.call) + ":" + std::to_string(n) + ":" +
-                                   std::to_string(fault.err) + "; LD_PRELOAD=" FAULT_LIBRARY
-                                   " exec $tool in.bin " +
-                                   out + " > /dev/null");
+                RunResult run =
+                    Sh("export TMPDIR=tmp FAULT_MARK=tmp/reached FAULT=" + std::string(fault.call) +
+                       ":" + std::to_string(n) + ":" + std::to_string(fault.err) +
+                       "; LD_PRELOAD=" FAULT_LIBRARY " exec $tool in.bin " + out + " > /dev/null");
                 bool reached = fs::exists(dir / "tmp/reached");
                 fs::remove(dir / "tmp/reached");
                 ExpectWholeOrOld(run, ReadFile(dir / file), inPlace);
@@ -86,8 +85,8 @@ TEST_P(InjectedFault, APlantedTemporaryNameIsNotFollowed) {
     WriteFile(dir / "victim", "secret");
     std::string planted = std::string(".") + GetParam().name;
     fs::create_symlink("victim", dir / (planted + ".aaaaaa"));
-    RunResult run = Sh("FAULT=tmpfile:0:95,getrandom:0:0 LD_PRELOAD=" FAULT_LIBRARY
-                       " exec $tool in.bin out.h");
+    RunResult run =
+        Sh("FAULT=tmpfile:0:95,getrandom:0:0 LD_PRELOAD=" FAULT_LIBRARY " exec $tool in.bin out.h");
     EXPECT_EQ(ReadFile(dir / "victim"), "secret");
     EXPECT_TRUE(run.status == 0 ? ReadFile(dir / "out.h") == header : !fs::exists(dir / "out.h"));
 }

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,11 +18,8 @@ struct Tool {
     const char *name;
     std::string path;
     int failStatus;
+    friend void PrintTo(const Tool &tool, std::ostream *os) { *os << tool.name; }
 };
-
-inline void PrintTo(const Tool &tool, std::ostream *os) {
-    *os << tool.name;
-}
 
 inline auto BothTools() {
     return ::testing::Values(Tool{"Trelvic", TRELVIC_PATH, 1}, Tool{"morvash", MORVASH_PATH, 255});
@@ -38,22 +34,22 @@ inline std::string ToolName(const ::testing::TestParamInfo<Tool> &info) {
 // report; or it printed nothing that could be seen.
 enum class Stop { Input, Read, Output, Report, Done, Silent };
 
-// A test folder with in.bin, and the header a plain run makes of it.
+// A test folder, and the means to run either tool in it.
 class ToolTest : public ::testing::TestWithParam<Tool> {
   protected:
     bool IsPacker() const { return GetParam().failStatus == 1; }
-    RunResult Run(const std::vector<std::string> &args) {
-        std::vector<std::string> argv{GetParam().path};
-        argv.insert(argv.end(), args.begin(), args.end());
-        return RunProgram(argv, dir.path);
+    RunResult Run(std::vector<std::string> args) {
+        args.insert(args.begin(), GetParam().path);
+        return RunProgram(args, dir.path);
     }
     // A shell script with $tool and $name set, and wait_ready PID, which
     // waits (10 s at most) until that run holds its text in a file.
     RunResult Sh(const std::string &script) {
         return RunShell("export tool=" + GetParam().path + " name=" + GetParam().name +
-                            " ASAN_OPTIONS=$ASAN_OPTIONS:verify_asan_link_order=0; wait_ready() { i=0; until ls -l /proc/$1/fd 2>/dev/null | grep -q "
-                            "-e '(deleted)' -e \"/\\.$name\\.\" || [ $i -ge 2000 ]; do "
-                            "i=$((i+1)); sleep 0.005; done; }; " +
+                            " ASAN_OPTIONS=$ASAN_OPTIONS:verify_asan_link_order=0; wait_ready() "
+                            "{ i=0; until ls -l /proc/$1/fd 2>/dev/null | grep -q -e '(deleted)' "
+                            "-e \"/\\.$name\\.\" || [ $i -ge 2000 ]; do i=$((i+1)); sleep "
+                            "0.005; done; }; " +
                             script,
                         dir.path);
     }
@@ -66,19 +62,16 @@ class ToolTest : public ::testing::TestWithParam<Tool> {
     }
     // The console text of a run with args that stopped where it says; data
     // is what a report sums up.
-    std::string Printed(const std::vector<std::string> &args, Stop stop,
-                        const std::string &data = "") {
-        std::vector<std::string> all{GetParam().path};
-        all.insert(all.end(), args.begin(), args.end());
+    std::string Printed(std::vector<std::string> args, Stop stop, const std::string &data = "") {
         if (!IsPacker())
             return stop >= Stop::Report ? converter::ReferenceReport(args[0], args[1], data)
                                         : converter::NameLines(args[0], args[1]);
-        static const char *const kMessages[] = {"Failed to open input file !! ",
-                                                "Failed to read input file !! ",
-                                                "Failed to open output file !! "};
+        static const char *const kFailed[] = {"input", "read input", "output"};
+        args.insert(args.begin(), GetParam().path);
         if (stop >= Stop::Report)
-            return packer::ReportLines(all, stop == Stop::Done);
-        return packer::EchoLines(all) + "\n" + kMessages[static_cast<int>(stop)] + "\n";
+            return packer::ReportLines(args, stop == Stop::Done);
+        return packer::EchoLines(args) + "\nFailed to " + (stop == Stop::Read ? "" : "open ") +
+               kFailed[static_cast<int>(stop)] + " file !! \n";
     }
     // The run ended in failure, said why on standard error, and left no
     // temporary file beside the output.
@@ -88,29 +81,28 @@ class ToolTest : public ::testing::TestWithParam<Tool> {
         ExpectNoLeftovers();
     }
     void ExpectNoLeftovers() {
-        EXPECT_EQ(Sh("ls -a | grep -c '^\\.' ").out, "2\n") << ListFolder(dir.path);
+        EXPECT_EQ(Sh("ls -a | grep -c '^\\.'").out, "2\n") << ListFolder(dir.path);
     }
     // Runs the script as the unprivileged user nobody, in a folder it may
-    // use, with $tool a copy it may run wherever the build lies.
+    // use, with $tool a copy it may run wherever the build lies; what it
+    // prints names the tool as usual.
     RunResult AsNobody(const std::string &script) {
         static TempDir copies;
-        fs::path copy = copies / GetParam().name;
-        if (!fs::exists(copy))
-            fs::copy_file(GetParam().path, copy);
+        std::string copy = copies / GetParam().name;
+        fs::copy_file(GetParam().path, copy, fs::copy_options::skip_existing);
         chmod(copies.path.c_str(), 0755);
         chmod(dir.path.c_str(), 0777);
-        RunResult run = Sh("tool=" + copy.string() +
-                           " setpriv --reuid=65534 --regid=65534 --clear-groups -- sh -c '" +
-                           script + "'");
-        for (size_t at; (at = run.out.find(copy.string())) != std::string::npos;)
-            run.out.replace(at, copy.string().size(), GetParam().path);
+        RunResult run = Sh("tool=" + copy + " setpriv --reuid=65534 --regid=65534 " +
+                           "--clear-groups -- sh -c '" + script + "'");
+        for (size_t at; (at = run.out.find(copy)) != std::string::npos;)
+            run.out.replace(at, copy.size(), GetParam().path);
         return run;
-    }
-    void SkipUnlessRoot() {
-        if (geteuid() != 0)
-            GTEST_SKIP() << "needs root, to stage other owners";
     }
     TempDir dir;
 };
+
+#define SKIP_UNLESS_ROOT()                                                                         \
+    if (geteuid() != 0)                                                                            \
+    GTEST_SKIP() << "needs root, to stage other owners"
 
 #endif

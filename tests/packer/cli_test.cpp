@@ -6,7 +6,6 @@
 
 #include "expected.h"
 #include "files.h"
-#include "info_requests.h"
 #include "process.h"
 #include "trelvic.h"
 
@@ -29,6 +28,18 @@ class PackerCli : public ::testing::Test {
         EXPECT_EQ(run.err, "");
         EXPECT_EQ(ReadFile(dir / args.back()), ReferenceHeader(data));
     }
+    // Packs inputs of the given sizes into out.
+    void ExpectJoined(std::initializer_list<size_t> sizes, const std::string &out) {
+        std::vector<std::string> args;
+        std::string all;
+        for (size_t size : sizes) {
+            args.push_back("in" + std::to_string(args.size()));
+            WriteFile(dir / args.back(), RandomBytes(size, static_cast<unsigned>(size)));
+            all += ReadFile(dir / args.back());
+        }
+        args.push_back(out);
+        ExpectSuccess(args, all);
+    }
     TempDir dir;
 };
 
@@ -40,76 +51,38 @@ TEST_F(PackerCli, NoArgumentsIsAnError) {
     EXPECT_EQ(ListFolder(dir.path), "");
 }
 
-TEST_F(PackerCli, HelpAndVersionAloneAnswerAndOtherwiseNameFiles) {
-    ExpectInfoRequestsAnswered([this](const auto &args) { return Pack(args); },
-                               "Usage: Trelvic [INPUT...] OUTPUT\n", "Trelvic 1.0.0\n");
-    EXPECT_EQ(ListFolder(dir.path), "");
-
-    WriteFile(dir / "a.bin", "a");
-    ExpectSuccess({"a.bin", "--help"}, "a");
-}
-
-TEST_F(PackerCli, OneArgumentWritesAnEmptyArray) {
-    ExpectSuccess({"out.h"}, "");
-    EXPECT_EQ(ReadFile(dir / "out.h"), "UINT8 gImgCode[]=\r\n{\r\n\r\n};\r\n");
-}
-
+// No inputs, a short line, and a whole line with and without more.
 TEST_F(PackerCli, LinesHoldSixteenElementsWithCrLfEnds) {
+    const std::string line16 = "\t0x30, 0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x37, 0x38, 0x39, "
+                               "0x61, 0x62, 0x63, 0x64, 0x65, 0x66, \r\n";
     WriteFile(dir / "a.bin", std::string("\x0a\x00\x10\xff", 4));
     WriteFile(dir / "b.bin", "");
     WriteFile(dir / "c.bin", "0123456789abcdef0");
+    WriteFile(dir / "d.bin", "0123456789abcdef");
+    ExpectSuccess({"out.h"}, "");
+    EXPECT_EQ(ReadFile(dir / "out.h"), "UINT8 gImgCode[]=\r\n{\r\n\r\n};\r\n");
     ExpectSuccess({"a.bin", "b.bin", "out.h"}, std::string("\x0a\x00\x10\xff", 4));
     EXPECT_EQ(ReadFile(dir / "out.h"),
               "UINT8 gImgCode[]=\r\n{\r\n\t0x0a, 0x00, 0x10, 0xff, \r\n};\r\n");
-
     ExpectSuccess({"c.bin", "c16.h"}, "0123456789abcdef0");
-    std::string line16 = "\t0x30, 0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x37, 0x38, 0x39, 0x61, "
-                         "0x62, 0x63, 0x64, 0x65, 0x66, \r\n";
     EXPECT_EQ(ReadFile(dir / "c16.h"),
               "UINT8 gImgCode[]=\r\n{\r\n" + line16 + "\t0x30, \r\n};\r\n");
-
-    WriteFile(dir / "d.bin", "0123456789abcdef");
     ExpectSuccess({"d.bin", "d.h"}, "0123456789abcdef");
     EXPECT_EQ(ReadFile(dir / "d.h"), "UINT8 gImgCode[]=\r\n{\r\n" + line16 + "\r\n};\r\n");
 }
 
-TEST_F(PackerCli, InputsAreJoinedInCommandLineOrder) {
+// In command-line order, around a read of 512 bytes, the formatting block
+// (64 KiB) and the read block (256 KiB), alone and joined.
+TEST_F(PackerCli, InputsAreJoinedWholeInCommandLineOrder) {
     WriteFile(dir / "three", "abc");
     WriteFile(dir / "five", "12345");
     ExpectSuccess({"three", "five", "out.h"}, "abc12345");
-
-    std::string all;
-    std::vector<std::string> args;
-    for (size_t size : {511u, 512u, 513u, 1024u, 0u, 1u}) {
-        std::string name = "in" + std::to_string(args.size());
-        std::string data = RandomBytes(size, static_cast<unsigned>(size));
-        WriteFile(dir / name, data);
-        args.push_back(name);
-        all += data;
-    }
-    args.push_back("joined.h");
-    ExpectSuccess(args, all);
-}
-
-// Sizes on either side of the formatting block (64 KiB) and the read block
-// (256 KiB), alone and joined with others.
-TEST_F(PackerCli, SizesAroundInternalBoundariesComeOutWhole) {
+    ExpectJoined({511, 512, 513, 1024, 0, 1}, "joined.h");
     const size_t kib = 1024;
-    std::string data = RandomBytes(256 * kib + 17, 3);
     for (size_t size : {64 * kib - 1, 64 * kib, 64 * kib + 1, 256 * kib - 1, 256 * kib,
-                        256 * kib + 1, 256 * kib + 17}) {
-        WriteFile(dir / "large.bin", data.substr(0, size));
-        ExpectSuccess({"large.bin", "large.h"}, data.substr(0, size));
-    }
-    std::string all;
-    std::vector<std::string> args;
-    for (size_t size : {64 * kib - 1, 100 * kib + 3, 256 * kib + 1, size_t{13}}) {
-        args.push_back("part" + std::to_string(size));
-        WriteFile(dir / args.back(), data.substr(0, size));
-        all += data.substr(0, size);
-    }
-    args.push_back("parts.h");
-    ExpectSuccess(args, all);
+                        256 * kib + 1, 256 * kib + 17})
+        ExpectJoined({size}, "large.h");
+    ExpectJoined({64 * kib - 1, 100 * kib + 3, 256 * kib + 1, 13}, "parts.h");
 }
 
 // Sparse files stand in for a firmware set of 1 GiB; only the verdict counts.
@@ -161,7 +134,8 @@ TEST_F(PackerCli, WindowsAndLinuxBuildsWriteIdenticalHeaders) {
     for (size_t i = 0; i < std::size(contents); ++i)
         WriteFile(dir / ("in" + std::to_string(i)), contents[i]);
     for (std::string inputs : {"in0 in1 in2 in3 in4", "in1", "in2", "in3"}) {
-        ASSERT_EQ(RunShell(kRunner + " " + kTrelvic + " " + inputs + " windows.h", dir.path).status, 0);
+        ASSERT_EQ(RunShell(kRunner + " " + kTrelvic + " " + inputs + " windows.h", dir.path).status,
+                  0);
         ASSERT_EQ(RunShell(TRELVIC_PATH " " + inputs + " linux.h", dir.path).status, 0);
         EXPECT_TRUE(ReadFile(dir / "linux.h") == ReadFile(dir / "windows.h"));
     }
@@ -174,10 +148,11 @@ TEST_F(PackerCli, AnOutputIsReplacedWholeOrNotAtAll) {
     WriteFile(dir / "a.bin", "a");
     WriteFile(dir / "out.h", std::string(4096, 'x'));
     fs::create_directory(dir / "sub");
-    for (auto [args, stop, err] : {std::tuple<std::vector<std::string>, std::string, std::string>{
-             {"a.bin", "fw.bin", "out.h"}, "open input", "fw.bin: No such file or directory"},
-             {{"sub", "out.h"}, "read input", "sub: Is a directory"},
-             {{"missing/out.h"}, "open output", "missing/out.h: No such file or directory"}}) {
+    for (auto [args, stop, err] :
+         {std::tuple<std::vector<std::string>, std::string, std::string>{
+              {"a.bin", "fw.bin", "out.h"}, "open input", "fw.bin: No such file or directory"},
+          {{"sub", "out.h"}, "read input", "sub: Is a directory"},
+          {{"missing/out.h"}, "open output", "missing/out.h: No such file or directory"}}) {
         RunResult run = Pack(args);
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.out, EchoLines(Echo(args)) + "\nFailed to " + stop + " file !! \n");

@@ -50,8 +50,8 @@ TEST(HexLines, WritesWholeBlocksThroughTheOutput) {
         OutputFile out;
         BeginOutput((dir / "out.h").c_str(), "test", out);
         HexLines lines{lineEnd};
-        ASSERT_TRUE(WriteHexLines(out, lines, reinterpret_cast<const uint8_t *>(data.data()),
-                                  data.size()));
+        ASSERT_TRUE(
+            WriteHexLines(out, lines, reinterpret_cast<const uint8_t *>(data.data()), data.size()));
         ASSERT_TRUE(OpenFinalOutput(out) && CommitOutput(out));
         EXPECT_TRUE(ReadFile(dir / "out.h") == ReferenceBody(data, lineEnd));
     }

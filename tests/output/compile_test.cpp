@@ -1,0 +1,54 @@
+// The generated header compiles as strict C99 and holds the input's bytes,
+// and for morvash its size and sum.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "c_program.h"
+#include "tool.h"
+
+namespace {
+
+using CompiledHeader = ToolTest;
+
+TEST_P(CompiledHeader, HoldsTheInputs) {
+    const size_t sizes[] = {256, 100 * 1024 + 3, 0, 150 * 1024 + 1, 17, 2, 64 * 1024};
+    std::vector<std::string> args;
+    std::string all;
+    for (size_t i = 0; i < std::size(sizes); ++i) {
+        args.push_back("in" + std::to_string(i) + ".bin");
+        WriteFile(dir / args.back(),
+                  i == 0 ? AllByteValues() : RandomBytes(sizes[i], 100u + unsigned(i)));
+        all += ReadFile(dir / args.back());
+    }
+    if (!IsPacker()) { // one input, padded
+        WriteFile(dir / "all.bin", all);
+        args = {"all.bin", "fw"};
+    }
+    args.insert(args.end() - !IsPacker(), "data.h");
+    ASSERT_EQ(Run(args).status, 0);
+    RunResult run = CompileAndRunC(
+        dir.path, IsPacker()
+                      ? "typedef unsigned char UINT8;\n#include \"data.h\"\n#include <stdio.h>\n"
+                        "int main(void) { fwrite(gImgCode, 1, sizeof gImgCode, stdout); "
+                        "return 0; }\n"
+                      : "#include \"data.h\"\n#include <stdio.h>\nint main(void) {\n"
+                        "    printf(\"%u %zu\\n\", fw_sum, sizeof fw);\n"
+                        "    fwrite(fw, 1, (size_t)fw_size, stdout);\n    return 0;\n}\n");
+    ASSERT_EQ(run.status, 0) << run.err;
+    if (!IsPacker()) {
+        std::istringstream report(run.out);
+        uint32_t sum = 0;
+        size_t arraySize = 0;
+        report >> sum >> arraySize;
+        EXPECT_EQ(sum, converter::ReferenceSum(all));
+        EXPECT_EQ(arraySize, (all.size() + 3) / 4 * 4);
+        run.out.erase(0, run.out.find('\n') + 1);
+    }
+    EXPECT_EQ(run.out.size(), all.size());
+    EXPECT_TRUE(run.out == all);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothTools, CompiledHeader, BothTools(), ToolName);
+
+} // namespace
