@@ -43,15 +43,15 @@ class ToolTest : public ::testing::TestWithParam<Tool> {
         return RunProgram(args, dir.path);
     }
     // A shell script with $tool and $name set, and wait_ready PID, which
-    // waits (10 s at most) until that run holds its text in a file.
+    // waits until that run holds its text in a file, or has ended.
     RunResult Sh(const std::string &script) {
-        return RunShell("export tool=" + GetParam().path + " name=" + GetParam().name +
-                            " ASAN_OPTIONS=$ASAN_OPTIONS:verify_asan_link_order=0; wait_ready() "
-                            "{ i=0; until ls -l /proc/$1/fd 2>/dev/null | grep -q -e '(deleted)' "
-                            "-e \"/\\.$name\\.\" || [ $i -ge 2000 ]; do i=$((i+1)); sleep "
-                            "0.005; done; }; " +
-                            script,
-                        dir.path);
+        return RunShell(
+            "export tool=" + GetParam().path + " name=" + GetParam().name +
+                " ASAN_OPTIONS=$ASAN_OPTIONS:verify_asan_link_order=0; wait_ready() "
+                "{ until ls -l /proc/$1/fd 2>/dev/null | grep -q -e '(deleted)' -e "
+                "\"/\\.$name\\.\" || ! [ -e /proc/$1/fd/0 ]; do sleep 0.005; done; }; " +
+                script,
+            dir.path);
     }
     // What a run writes to a new file in a folder of its own.
     std::string FreshHeader(const std::string &input) {
