@@ -29,6 +29,12 @@ inline std::string ToolName(const ::testing::TestParamInfo<Tool> &info) {
     return info.param.name;
 }
 
+inline struct stat StatOf(const fs::path &path) {
+    struct stat st {};
+    EXPECT_EQ(stat(path.c_str(), &st), 0) << path;
+    return st;
+}
+
 // Where a run stopped, for what it printed: at an input it could not open
 // or read, at the output it could not open, after a failed or a successful
 // report; or it printed nothing that could be seen.

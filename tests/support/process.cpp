@@ -13,9 +13,8 @@
 namespace {
 
 [[noreturn]] void RunChild(const std::vector<std::string> &argv, const fs::path &cwd,
-                           const fs::path &stdinPath, const fs::path &outPath,
-                           const fs::path &errPath) {
-    int in = open(stdinPath.empty() ? "/dev/null" : stdinPath.c_str(), O_RDONLY | O_CLOEXEC);
+                           const fs::path &outPath, const fs::path &errPath) {
+    int in = open("/dev/null", O_RDONLY | O_CLOEXEC);
     int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (in < 0 || out < 0 || err < 0 || chdir(cwd.c_str()) != 0)
@@ -42,15 +41,14 @@ int WaitFor(pid_t pid) {
 
 } // namespace
 
-RunResult RunProgram(const std::vector<std::string> &argv, const fs::path &cwd,
-                     const fs::path &stdinPath) {
+RunResult RunProgram(const std::vector<std::string> &argv, const fs::path &cwd) {
     TempDir capture; // kept apart from cwd so that it never shows in the folder under test
     fs::path outPath = capture / "stdout", errPath = capture / "stderr";
     pid_t pid = fork();
     if (pid < 0)
         throw std::runtime_error("fork failed");
     if (pid == 0)
-        RunChild(argv, cwd, stdinPath, outPath, errPath);
+        RunChild(argv, cwd, outPath, errPath);
     int status = WaitFor(pid);
     return RunResult{status, ReadFile(outPath), ReadFile(errPath)};
 }

@@ -12,10 +12,8 @@ struct RunResult {
     std::string err;
 };
 
-// Runs argv[0] with the arguments in cwd. Standard input comes from
-// stdinPath, or /dev/null when it is empty.
-RunResult RunProgram(const std::vector<std::string> &argv, const std::filesystem::path &cwd,
-                     const std::filesystem::path &stdinPath = {});
+// Runs argv[0] with the arguments in cwd, standard input from /dev/null.
+RunResult RunProgram(const std::vector<std::string> &argv, const std::filesystem::path &cwd);
 
 // Runs a /bin/sh script in cwd, for redirections, pipes and limits.
 RunResult RunShell(const std::string &script, const std::filesystem::path &cwd);
