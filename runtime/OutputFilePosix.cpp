@@ -102,7 +102,7 @@ int CreateTemporary(OutputFile &out) {
 Setup MatchExisting(OutputFile &out, const struct stat &existing) {
     if (fremovexattr(out.fd, "system.posix_acl_access") != 0 && errno != ENODATA &&
         errno != ENOTSUP && errno != EOPNOTSUPP)
-        return Setup::Failed;
+        return RefusesNewFile(errno) ? Setup::InPlace : Setup::Failed;
     if (fchown(out.fd, existing.st_uid, existing.st_gid) != 0) {
         // Anyone but root keeps the file as their own; checked below.
     }
@@ -176,8 +176,6 @@ void BeginHolding(OutputFile &out, OutputPlan plan) {
 // Copies the held text into the output, counting what it took.
 bool CopyIn(OutputFile &out) {
     static char buf[256 * 1024];
-    if (lseek(out.fd, 0, SEEK_SET) != 0)
-        return false;
     for (;;) {
         long n = ReadFull(out.fd, buf, sizeof buf);
         if (n <= 0)
@@ -211,7 +209,7 @@ bool CommitAtomic(OutputFile &out) {
 bool CommitInPlace(OutputFile &out) {
     if (out.plan == OutputPlan::Discard)
         return true;
-    if (!PrepareFinalOutput(out) || !CopyIn(out))
+    if (lseek(out.fd, 0, SEEK_SET) != 0 || !PrepareFinalOutput(out) || !CopyIn(out))
         return false;
     if (out.plan == OutputPlan::Console)
         return true;
@@ -268,7 +266,7 @@ bool OpenFinalOutput(OutputFile &out) {
         CloseFd(fd);
         return true;
     }
-    // Truncated only once the text is copied in: see EmptyFinalOutput.
+    // Emptied only as the text goes in: see PrepareFinalOutput.
     out.finalFd = open(out.path.c_str(), O_WRONLY | O_CREAT | O_NOCTTY | O_CLOEXEC, 0666);
     return out.finalFd >= 0;
 }
