@@ -64,23 +64,19 @@ static enum outcome hit(const char *call) {
     return PASS;
 }
 
-#define OPEN_WRAPPER(name, counted, params, args)                                                  \
+#define OPEN_WRAPPER(name, params, args)                                                           \
     int name params {                                                                              \
         va_list list;                                                                              \
         va_start(list, flags);                                                                     \
         int tmp = (flags & O_TMPFILE) == O_TMPFILE;                                                \
         mode_t mode = (flags & O_CREAT) != 0 || tmp ? va_arg(list, mode_t) : 0;                    \
         va_end(list);                                                                              \
-        if ((tmp && hit("tmpfile") == FAIL) || hit(counted) == FAIL)                               \
+        if ((tmp && hit("tmpfile") == FAIL) || hit(#name) == FAIL)                                 \
             return -1;                                                                             \
         return ((int(*) params)real(#name))args;                                                   \
     }
-OPEN_WRAPPER(open, "open", (const char *path, int flags, ...), (path, flags, mode))
-OPEN_WRAPPER(open64, "open", (const char *path, int flags, ...), (path, flags, mode))
-OPEN_WRAPPER(openat, "openat", (int dir, const char *path, int flags, ...),
-             (dir, path, flags, mode))
-OPEN_WRAPPER(openat64, "openat", (int dir, const char *path, int flags, ...),
-             (dir, path, flags, mode))
+OPEN_WRAPPER(open, (const char *path, int flags, ...), (path, flags, mode))
+OPEN_WRAPPER(openat, (int dir, const char *path, int flags, ...), (dir, path, flags, mode))
 
 /* Calls that fail, or run as asked; a benign fault moves one byte less. */
 #define WRAPPER(ret, name, params, args, benign)                                                   \

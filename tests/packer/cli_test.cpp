@@ -1,23 +1,53 @@
 // The packer run as a user runs it: header bytes, console text, exit status.
+// Built with TRELVIC_EXE and TRELVIC_RUNNER, the same cases run against the
+// Windows executable through Wine.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "expected.h"
 #include "files.h"
 #include "process.h"
-#include "trelvic.h"
 
 namespace {
 
 using namespace packer;
 
+#ifdef TRELVIC_EXE
+const std::string kTrelvic = TRELVIC_EXE, kRunner = TRELVIC_RUNNER;
+#else
+const std::string kTrelvic = TRELVIC_PATH, kRunner;
+#endif
+
+bool UnderWine() {
+    return !kRunner.empty();
+}
+
+#define SKIP_UNDER_WINE()                                                                          \
+    if (UnderWine())                                                                               \
+    GTEST_SKIP() << "needs a POSIX system"
+
 class PackerCli : public ::testing::Test {
   protected:
-    RunResult Pack(const std::vector<std::string> &args) { return RunTrelvic(args, dir.path); }
+    // The Windows console ends its lines in CR LF; here they end in LF.
+    RunResult Pack(const std::vector<std::string> &args) {
+        std::vector<std::string> argv{kTrelvic};
+        argv.insert(argv.end(), args.begin(), args.end());
+        if (UnderWine())
+            argv.insert(argv.begin(), kRunner);
+        RunResult run = RunProgram(argv, dir.path);
+        for (std::string *text : {&run.out, &run.err})
+            for (size_t at; (at = text->find("\r\n")) != std::string::npos;)
+                text->erase(at, 1);
+        return run;
+    }
+    // The arguments as echoed, after the program's own path (a DOS path
+    // under Wine).
     std::vector<std::string> Echo(const std::vector<std::string> &args) const {
-        std::vector<std::string> all{ProgramEcho()};
+        std::vector<std::string> all{UnderWine() ? "Z:" + kTrelvic : kTrelvic};
+        std::replace(all[0].begin(), all[0].end(), '/', UnderWine() ? '\\' : '/');
         all.insert(all.end(), args.begin(), args.end());
         return all;
     }
