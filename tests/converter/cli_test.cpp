@@ -36,7 +36,10 @@ class ConverterCli : public ::testing::Test {
     TempDir dir;
 };
 
-TEST_F(ConverterCli, FiveBytesArePaddedToTwoWords) {
+// Five bytes padded to two words; names from the third argument; sizes
+// around a line, a word, the formatting block (64 KiB) and the read block
+// (256 KiB), whose last one is padded in place.
+TEST_F(ConverterCli, HeadersHoldThePaddedBytesUnderTheirName) {
     ExpectConverted("\1\2\3\4\5");
     EXPECT_EQ(ReadFile(dir / "out.h"), "static const unsigned char gImgCode[] = \n"
                                        "{\n"
@@ -45,16 +48,8 @@ TEST_F(ConverterCli, FiveBytesArePaddedToTwoWords) {
                                        "static const int gImgCode_size = 5;\n"
                                        "static const unsigned int gImgCode_sum = 0x04030206;\n"
                                        "\n");
-}
-
-TEST_F(ConverterCli, ThirdArgumentNamesTheArrayAndConstants) {
     ExpectConverted("abcd", {"fw"}, "fw");
     ExpectConverted("abcd", {"ns_fw", "ignored"}, "ns_fw");
-}
-
-// Sizes around a line, a word, the formatting block (64 KiB) and the read
-// block (256 KiB), whose last one is padded in place.
-TEST_F(ConverterCli, SizesAroundLineWordAndBlockBoundaries) {
     for (size_t size : {0u, 1u, 3u, 4u, 13u, 14u, 15u, 16u, 17u, 32u, 100u, 65535u, 65536u, 65537u,
                         262143u, 262144u, 262145u})
         ExpectConverted(RandomBytes(size, static_cast<unsigned>(size)));

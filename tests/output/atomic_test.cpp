@@ -1,10 +1,7 @@
 // Both tools replace an existing header only with a whole one: whatever
 // fails or interrupts a run leaves the old output and no temporary file.
-#include <gtest/gtest.h>
 
 #include <csignal>
-#include <string>
-#include <sys/stat.h>
 #include <sys/xattr.h>
 
 #include "tool.h"
@@ -102,6 +99,10 @@ TEST_P(AtomicOutput, FailuresKeepTheOldOutput) {
         {nullptr, "", {"in.bin", "/dev/full"}, Stop::Report, T("/dev/full", full),
          P("fail to write header file", full)},
         {"Trelvic", "", {"/dev/full"}, Stop::Report, T("/dev/full", full), ""}, // no bytes
+        // A link planted at the one name that a broken random source gives.
+        {nullptr, "ln -sf ../real.h sub/.$name.aaaaaa; export FAULT=tmpfile:0:95,getrandom:0:0 "
+         "LD_PRELOAD=" FAULT_LIBRARY ";", {"in.bin", "sub/out.h"}, Stop::Output,
+         T("sub/out.h", "File exists"), P("fail to output file", "File exists")},
         // The first input's writer removes the second after the arguments were taken.
         {"Trelvic", "echo b > b.bin; rm -f a; mkfifo a; (exec 3> a; rm b.bin; echo a >&3) &",
          {"a", "b.bin", "out.h"}, Stop::Input, T("b.bin", none), ""},
@@ -168,7 +169,7 @@ TEST_P(AtomicOutput, NoSignalLeavesAFileBehind) {
                 continue; // a named file is the fallback's known cost
             WriteFile(dir / "out.h", kOld);
             RunResult run =
-                Sh("mkfifo fifo; " + (caller.empty() ? start : caller) + named +
+                Sh("mkfifo fifo; " + caller + named +
                    "$tool fifo out.h > /dev/null & exec 3<> fifo; wait_ready $!; " + "kill -" +
                    sig + " $!; " + (number == 0 ? "cat in.bin >&3; exec 3>&-; " : "") + "wait $!");
             EXPECT_EQ(run.status, number == 0 ? 0 : 128 + number) << caller << sig << named;

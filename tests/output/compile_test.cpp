@@ -1,21 +1,11 @@
 // The generated header compiles as strict C99 and holds the input's bytes,
 // and for morvash its size and sum.
-#include <gtest/gtest.h>
 
 #include "tool.h"
 
 namespace {
 
 using CompiledHeader = ToolTest;
-
-// Compiles main.c, which includes data.h, as strict C99, and runs it.
-RunResult CompileAndRun(const fs::path &dir, const std::string &source) {
-    WriteFile(dir / "main.c", source);
-    RunResult compiled = RunProgram({TEST_C_COMPILER, "-std=c99", "-Wall", "-Wextra", "-pedantic",
-                                     "-Werror", "-o", "main", "main.c"},
-                                    dir);
-    return compiled.status != 0 ? compiled : RunProgram({(dir / "main").string()}, dir);
-}
 
 TEST_P(CompiledHeader, HoldsTheInputs) {
     const size_t sizes[] = {256, 100 * 1024 + 3, 0, 150 * 1024 + 1, 17, 2, 64 * 1024};
@@ -33,14 +23,15 @@ TEST_P(CompiledHeader, HoldsTheInputs) {
     }
     args.insert(args.end() - !IsPacker(), "data.h");
     ASSERT_EQ(Run(args).status, 0);
-    RunResult run = CompileAndRun(
-        dir.path, IsPacker()
-                      ? "typedef unsigned char UINT8;\n#include \"data.h\"\n#include <stdio.h>\n"
-                        "int main(void) { fwrite(gImgCode, 1, sizeof gImgCode, stdout); "
-                        "return 0; }\n"
-                      : "#include \"data.h\"\n#include <stdio.h>\nint main(void) {\n"
-                        "    printf(\"%u %zu\\n\", fw_sum, sizeof fw);\n"
-                        "    fwrite(fw, 1, (size_t)fw_size, stdout);\n    return 0;\n}\n");
+    WriteFile(dir / "main.c",
+              IsPacker()
+                  ? "typedef unsigned char UINT8;\n#include \"data.h\"\n#include <stdio.h>\n"
+                    "int main(void) { fwrite(gImgCode, 1, sizeof gImgCode, stdout); "
+                    "return 0; }\n"
+                  : "#include \"data.h\"\n#include <stdio.h>\nint main(void) { printf(\"%u "
+                    "%zu\\n\", fw_sum, sizeof fw); fwrite(fw, 1, (size_t)fw_size, stdout); }\n");
+    RunResult run =
+        Sh(TEST_C_COMPILER " -std=c99 -Wall -Wextra -pedantic -Werror -o main main.c && ./main");
     ASSERT_EQ(run.status, 0) << run.err;
     std::string sumAndSize = std::to_string(converter::ReferenceSum(all)) + " " +
                              std::to_string((all.size() + 3) / 4 * 4) + "\n";

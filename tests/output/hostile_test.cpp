@@ -2,7 +2,6 @@
 // paths, other owners, closed descriptors and signals. Nothing may be lost,
 // nothing replaced that fopen(path, "w") would refuse, and no temporary file
 // may stay behind.
-#include <sys/stat.h>
 #include <sys/xattr.h>
 
 #include "tool.h"
@@ -26,8 +25,6 @@ class Hostile : public ToolTest {
     }
     std::string data, header;
 };
-
-// Inputs whose size says nothing true, and block boundaries.
 
 // Through a FIFO and a pipe, with the heap poisoned; the padding after a
 // block's worth of other bytes is zero. Files in /proc and /sys, whose
@@ -72,8 +69,6 @@ TEST_P(Hostile, AnInputEmptiedDuringTheRunLeavesAWholeHeader) {
     EXPECT_TRUE(got == FreshHeader(big.substr(0, n))) << n;
 }
 
-// Output names and paths.
-
 // The longest name, the longest path, and a backslash, which is no
 // separator here.
 TEST_P(Hostile, AnyValidNameOrPathWorks) {
@@ -103,14 +98,10 @@ TEST_P(Hostile, AFolderOrFifoAtTheOutputDuringTheRunIsAFailure) {
     }
 }
 
-// Owners, links and permissions: write in place rather than change a file's
-// owner, links or attributes; refuse what the caller may not write.
-
 TEST_P(Hostile, FilesThatCannotBeReplacedAreWrittenInPlace) {
     SKIP_UNLESS_ROOT();
-    // Old files longer than the header, so that a missing truncation shows:
-    // another owner's file the caller may write, in a sticky folder and in a
-    // folder that takes no new file; a hard link; extended attributes; an
+    // Old files longer than the header: another owner's, in a sticky folder
+    // and in one that takes no new file; a hard link; extended attributes; an
     // append-only folder, which must never see a temporary name.
     WriteFile(dir / "old", std::string(20000, 'o'));
     Sh("mkdir sticky ro ao && chmod 1777 sticky && for f in sticky/out.h ro/out.h out.h noted.h "
@@ -140,9 +131,8 @@ TEST_P(Hostile, FilesThatCannotBeReplacedAreWrittenInPlace) {
     ExpectNoLeftovers();
 }
 
-// A bind mount is written in place; a file system with no inode or no
-// space to spare fails and keeps the old header, whether it holds the
-// output or the text of one written in place.
+// A bind mount is written in place; a file system with no inode or space
+// to spare for the output or for its held text fails and keeps the old one.
 TEST_P(Hostile, MountPointsAndFullFileSystemsKeepTheOldOutput) {
     SKIP_UNLESS_ROOT();
     WriteFile(dir / "big.bin", RandomBytes(64 * 1024, 2));
@@ -165,8 +155,7 @@ TEST_P(Hostile, MountPointsAndFullFileSystemsKeepTheOldOutput) {
 }
 
 // A read-only file, and another user's link planted in a sticky folder,
-// which the kernel refuses to follow: the tools open through the kernel
-// rather than resolve links themselves.
+// which the kernel refuses to follow: the tools never resolve links.
 TEST_P(Hostile, WhatTheCallerMayNotWriteIsRefusedAndKept) {
     SKIP_UNLESS_ROOT();
     RunResult run = AsNobody("echo old > ro.h && chmod 444 ro.h && exec $tool in.bin ro.h");
@@ -181,11 +170,8 @@ TEST_P(Hostile, WhatTheCallerMayNotWriteIsRefusedAndKept) {
     EXPECT_EQ(ReadFile(dir / "victim"), "secret\n");
 }
 
-// Descriptors, pipes and the console.
-
 // With standard input and output closed, the input and the header would
-// take their numbers; the long input name makes the report spill while the
-// header is open.
+// take their numbers; the long name spills the report midway.
 TEST_P(Hostile, AClosedStandardOutputNeverReachesTheHeader) {
     RunResult run = Sh("exec $tool " + LongPath("in.bin") + " out.h <&- >&-");
     EXPECT_EQ(run.status, GetParam().failStatus);
@@ -241,8 +227,6 @@ TEST_P(Hostile, AConsoleThatBlocksOrGoesAwayNeverCostsTheHeader) {
     ExpectNoLeftovers();
 }
 
-// Arguments.
-
 // -h, --help and --version are answered alone, and name files anywhere else;
 // too few arguments are refused, and nothing is touched.
 TEST_P(Hostile, OptionsAloneAreAnsweredAndOtherwiseNameFiles) {
@@ -271,8 +255,6 @@ TEST_P(Hostile, OptionsAloneAreAnsweredAndOtherwiseNameFiles) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothTools, Hostile, BothTools(), ToolName);
-
-// What one tool alone has.
 
 // Only * and ? are wildcards, never in the program's own path, and a
 // backslash is a plain character.

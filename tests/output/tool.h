@@ -25,9 +25,7 @@ inline auto BothTools() {
     return ::testing::Values(Tool{"Trelvic", TRELVIC_PATH, 1}, Tool{"morvash", MORVASH_PATH, 255});
 }
 
-inline std::string ToolName(const ::testing::TestParamInfo<Tool> &info) {
-    return info.param.name;
-}
+inline const auto ToolName = ::testing::PrintToStringParamName(); // by PrintTo
 
 inline struct stat StatOf(const fs::path &path) {
     struct stat st {};

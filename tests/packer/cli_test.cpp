@@ -77,10 +77,9 @@ class PackerCli : public ::testing::Test {
 TEST_F(PackerCli, LinesHoldSixteenElementsWithCrLfEnds) {
     const std::string line16 = "\t0x30, 0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x37, 0x38, 0x39, "
                                "0x61, 0x62, 0x63, 0x64, 0x65, 0x66, \r\n";
-    WriteFile(dir / "a.bin", std::string("\x0a\x00\x10\xff", 4));
-    WriteFile(dir / "b.bin", "");
-    WriteFile(dir / "c.bin", "0123456789abcdef0");
-    WriteFile(dir / "d.bin", "0123456789abcdef");
+    RunShell("printf '\\n\\0\\20\\377' > a.bin; : > b.bin; printf 0123456789abcdef0 > c.bin; "
+             "printf 0123456789abcdef > d.bin",
+             dir.path);
     ExpectSuccess({"out.h"}, "");
     EXPECT_EQ(ReadFile(dir / "out.h"), "UINT8 gImgCode[]=\r\n{\r\n\r\n};\r\n");
     ExpectSuccess({"a.bin", "b.bin", "out.h"}, std::string("\x0a\x00\x10\xff", 4));
@@ -96,8 +95,7 @@ TEST_F(PackerCli, LinesHoldSixteenElementsWithCrLfEnds) {
 // In command-line order, around a read of 512 bytes, the formatting block
 // (64 KiB) and the read block (256 KiB), alone and joined.
 TEST_F(PackerCli, InputsAreJoinedWholeInCommandLineOrder) {
-    WriteFile(dir / "three", "abc");
-    WriteFile(dir / "five", "12345");
+    RunShell("printf abc > three; printf 12345 > five", dir.path);
     ExpectSuccess({"three", "five", "out.h"}, "abc12345");
     ExpectJoined({511, 512, 513, 1024, 0, 1}, "joined.h");
     const size_t kib = 1024;
@@ -117,11 +115,9 @@ TEST_F(PackerCli, PacksAGibibyte) {
 }
 
 TEST_F(PackerCli, WildcardsExpandToSortedMatches) {
-    fs::create_directory(dir / "dir");
-    WriteFile(dir / "dir/p2.bin", "2");
-    WriteFile(dir / "dir/p10.bin", "10");
-    WriteFile(dir / "dir/p1.bin", "1");
-    WriteFile(dir / "dir/q.bin", "q");
+    RunShell(
+        "mkdir dir; for f in 2 10 1 q; do printf $f > dir/p$f.bin; done; mv dir/pq.bin dir/q.bin",
+        dir.path);
     RunResult run = Pack({"dir/p*.bin", "out.h"});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out,

@@ -11,7 +11,8 @@ TEST(GetDigitCnt, CountsUpToThreeCharacters) {
     EXPECT_EQ(GetDigitCnt("abcdef"), 3);
 }
 
-TEST(GetParity, StoresTheXorAfterTheBytesAndReturnsThePlacePastIt) {
+// Stores the XOR after the bytes and returns the place past it.
+TEST(GetParity, StoresTheXorAfterTheBytes) {
     UINT8 empty[1] = {0xaa};
     EXPECT_EQ(GetParity(empty, 0), empty + 1);
     EXPECT_EQ(empty[0], 0);
