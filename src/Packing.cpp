@@ -74,10 +74,10 @@ bool MakeHeaderFile(const char *const inFileName[], const char *outFileName, siz
     bool committed = CommitOutput(out);
     int commitErr = errno;
 
-    // The digit count below agrees with a successful commit by construction;
-    // it is kept because it is the verdict users know, and it still catches
-    // a formatter that writes the wrong number of digits.
     // The hex digits that reached the output: two per byte when all is well.
+    // After a successful commit the count agrees by construction; the check
+    // stays because its verdict is what users know, and it still catches a
+    // body of the wrong length.
     uint64_t bodyAccepted = out.accepted < bodyStart ? 0 : out.accepted - bodyStart;
     if (bodyAccepted > bodyEnd - bodyStart)
         bodyAccepted = bodyEnd - bodyStart;
