@@ -29,8 +29,9 @@ install(FILES packaging/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/l
 
 configure_package_config_file(cmake/TrelvicConfig.cmake.in
     ${PROJECT_BINARY_DIR}/TrelvicConfig.cmake INSTALL_DESTINATION ${package_dir})
+# Host programs and CMake code only: any target architecture may use them.
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/TrelvicConfigVersion.cmake
-    COMPATIBILITY SameMajorVersion)
+    COMPATIBILITY SameMajorVersion ARCH_INDEPENDENT)
 install(FILES ${PROJECT_BINARY_DIR}/TrelvicConfig.cmake
               ${PROJECT_BINARY_DIR}/TrelvicConfigVersion.cmake
               cmake/TrelvicFunctions.cmake

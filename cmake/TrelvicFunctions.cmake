@@ -26,11 +26,17 @@ function(_trelvic_tool_command tool out_command out_depends)
 endfunction()
 
 # Refuses unknown keywords and keywords without a value, but those listed in
-# allow_empty, and requires the keywords listed in required.
-function(_trelvic_check_arguments function required allow_empty)
+# allow_empty, requires the keywords listed in required, and refuses a NAME
+# that is not a C identifier, which would fail only where the header is used.
+function(_trelvic_check_arguments function keywords required allow_empty)
     if(arg_UNPARSED_ARGUMENTS)
         list(GET arg_UNPARSED_ARGUMENTS 0 unknown)
-        message(FATAL_ERROR "${function}: unknown keyword or stray value '${unknown}'")
+        list(JOIN keywords ", " valid)
+        message(FATAL_ERROR
+                "${function}: unknown keyword or stray value '${unknown}' (keywords: ${valid})")
+    endif()
+    if(DEFINED arg_NAME AND NOT arg_NAME MATCHES "^[A-Za-z_][A-Za-z0-9_]*$")
+        message(FATAL_ERROR "${function}: NAME '${arg_NAME}' is not a C identifier")
     endif()
     foreach(keyword IN LISTS arg_KEYWORDS_MISSING_VALUES)
         if(NOT keyword IN_LIST allow_empty)
@@ -75,7 +81,7 @@ endfunction()
 
 function(morvash_add_header)
     cmake_parse_arguments(PARSE_ARGV 0 arg "" "TARGET;INPUT;OUTPUT;NAME" "")
-    _trelvic_check_arguments(morvash_add_header "TARGET;INPUT;OUTPUT" "")
+    _trelvic_check_arguments(morvash_add_header "TARGET;INPUT;OUTPUT;NAME" "TARGET;INPUT;OUTPUT" "")
     _trelvic_absolute(input "${CMAKE_CURRENT_SOURCE_DIR}" "${arg_INPUT}")
     _trelvic_absolute(output "${CMAKE_CURRENT_BINARY_DIR}" "${arg_OUTPUT}")
     _trelvic_generate(Trelvic::morvash "${output}" "morvash: ${arg_INPUT} -> ${arg_OUTPUT}"
@@ -95,7 +101,8 @@ function(trelvic_add_header)
                     "trelvic_add_header: INPUTS value '${input}' looks like a misspelled keyword")
         endif()
     endforeach()
-    _trelvic_check_arguments(trelvic_add_header "TARGET;INPUTS;OUTPUT" "INPUTS")
+    _trelvic_check_arguments(trelvic_add_header "TARGET;INPUTS;OUTPUT;NAME" "TARGET;INPUTS;OUTPUT"
+                             "INPUTS")
     _trelvic_absolute(output "${CMAKE_CURRENT_BINARY_DIR}" "${arg_OUTPUT}")
     set(packed "${output}")
     if(DEFINED arg_NAME)
@@ -109,7 +116,8 @@ function(trelvic_add_header)
 " @ONLY)
         target_sources(${arg_TARGET} PRIVATE "${output}")
     endif()
-    _trelvic_generate(Trelvic::Trelvic "${packed}" "Trelvic: ${arg_INPUTS} -> ${arg_OUTPUT}"
+    list(JOIN arg_INPUTS " " shown)
+    _trelvic_generate(Trelvic::Trelvic "${packed}" "Trelvic: ${shown} -> ${arg_OUTPUT}"
         DEPENDS ${inputs} ARGS ${inputs} "${packed}")
     _trelvic_attach_header(${arg_TARGET} "${packed}")
 endfunction()
