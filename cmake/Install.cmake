@@ -22,6 +22,11 @@ endforeach()
 add_custom_target(trelvic_compressed_docs ALL DEPENDS ${compressed})
 list(POP_BACK compressed changelog_gz)
 install(FILES ${compressed} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# bash-completion loads a command's completion from a file of its name.
+foreach(tool Trelvic morvash)
+    install(FILES completion/trelvic.bash DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+            RENAME ${tool})
+endforeach()
 install(FILES ${changelog_gz} DESTINATION ${doc_dir})
 install(FILES LICENSE DESTINATION ${doc_dir} RENAME copyright)
 install(FILES packaging/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides

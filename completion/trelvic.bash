@@ -1,0 +1,14 @@
+# Bash completion for Trelvic and morvash: -h, --help and --version as the
+# only argument, file names otherwise, and nothing for morvash's array name.
+_trelvic_tools() {
+    local cur=${COMP_WORDS[COMP_CWORD]}
+    if [[ $COMP_CWORD -eq 1 && $cur == -* ]]; then
+        mapfile -t COMPREPLY < <(compgen -W '-h --help --version' -- "$cur")
+    elif [[ ${COMP_WORDS[0]##*/} == morvash && $COMP_CWORD -ge 3 ]]; then
+        COMPREPLY=()
+    else
+        compopt -o filenames 2>/dev/null
+        mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+    fi
+}
+complete -F _trelvic_tools Trelvic morvash
