@@ -50,15 +50,23 @@ function(_trelvic_check_arguments function keywords required allow_empty)
     endforeach()
 endfunction()
 
-# Runs the tool through TrelvicRun.cmake, which keeps its report quiet.
+# Runs the tool through a small shell script that keeps its report quiet, or
+# through TrelvicRun.cmake where the host has no shell. The header's folder
+# is made now, so that no build step is spent on it.
 function(_trelvic_generate tool output comment)
     cmake_parse_arguments(PARSE_ARGV 3 gen "" "" "DEPENDS;ARGS")
     _trelvic_tool_command(${tool} command depends)
-    set(run "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/TrelvicRun.cmake")
     get_filename_component(folder "${output}" DIRECTORY)
+    file(MAKE_DIRECTORY "${folder}")
+    if(CMAKE_HOST_UNIX)
+        set(run "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/trelvic-run.sh")
+        set(runner /bin/sh "${run}")
+    else()
+        set(run "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/TrelvicRun.cmake")
+        set(runner "${CMAKE_COMMAND}" -P "${run}")
+    endif()
     add_custom_command(OUTPUT "${output}"
-        COMMAND "${CMAKE_COMMAND}" -E make_directory "${folder}"
-        COMMAND "${CMAKE_COMMAND}" -P "${run}" "${command}" ${gen_ARGS}
+        COMMAND ${runner} "${command}" ${gen_ARGS}
         DEPENDS ${gen_DEPENDS} ${depends} "${run}"
         COMMENT "${comment}"
         VERBATIM)
