@@ -41,7 +41,6 @@ install(FILES ${PROJECT_BINARY_DIR}/TrelvicConfig.cmake
               ${PROJECT_BINARY_DIR}/TrelvicConfigVersion.cmake
               cmake/TrelvicFunctions.cmake
               cmake/TrelvicRun.cmake
-              cmake/trelvic-run.sh
         DESTINATION ${package_dir})
 
 # Packages are made of this project alone, not of a build that takes it in.
