@@ -77,6 +77,9 @@ function(_trelvic_attach_header target header)
     get_filename_component(folder "${header}" DIRECTORY)
     target_sources(${target} PRIVATE "${header}")
     target_include_directories(${target} PRIVATE "${folder}")
+    if(TARGET trelvic_host_tools) # the tools are built for the host first
+        add_dependencies(${target} trelvic_host_tools)
+    endif()
 endfunction()
 
 function(_trelvic_absolute out_var base)
