@@ -13,6 +13,7 @@
 #include "HexLines.h"
 #include "InputFile.h"
 #include "OutputFile.h"
+#include "Progress.h"
 
 namespace {
 
@@ -30,6 +31,7 @@ unsigned char block[block_bytes + 4];
 // flush keeps the detail lines ahead of the report on a terminal.
 void report_failure(const char *text) {
     int err = errno;
+    EndProgress();
     std::fflush(stdout);
     errno = err;
     std::perror(text);
@@ -69,6 +71,7 @@ void print_usage() {
 }
 
 bool refuse_too_large(const char *bin_name) {
+    EndProgress();
     std::string limit =
         "input is too large (the limit is " + std::to_string(max_input_size) + " bytes)";
     ReportFileError("morvash", bin_name, limit.c_str());
@@ -94,6 +97,7 @@ bool convert_input(int bin, const char *bin_name, OutputFile &out, bin_data &dat
         std::memset(block + read_bytes, 0, padded - static_cast<size_t>(read_bytes));
         data.bin_sum += static_cast<uint32_t>(calculate_sum(block, static_cast<int>(padded)));
         WriteHexLines(out, lines, block, padded);
+        ShowProgress(total);
     } while (read_bytes == static_cast<long>(block_bytes));
     data.bin_size = static_cast<int>(total);
     data.bin_buffer_size = (data.bin_size + 3) / 4 * 4;
@@ -132,6 +136,7 @@ void print_report(const char *bin_name, const char *src_name, const bin_data &da
 // header goes in, so a console that blocks the report never holds it empty.
 bool finish_output(OutputFile &out, const char *bin_name, const char *src_name,
                    const bin_data &data) {
+    EndProgress();
     if (!OpenFinalOutput(out)) {
         int err = errno;
         if (out.holdFailed)
@@ -198,6 +203,7 @@ int run_morvash(int argc, char **argv) {
 
     OutputFile out;
     BeginOutput(src_name, "morvash", out);
+    StartProgress("morvash", InputSizeHint(bin));
     write_text(out, std::string("static const unsigned char ") + array_name + "[] = \n{\n");
     bin_data data{};
     if (!convert_input(bin, bin_name, out, data)) {

@@ -4,12 +4,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "Console.h"
 #include "HexLines.h"
 #include "InputFile.h"
 #include "OutputFile.h"
+#include "Progress.h"
 
 UINT8 gDataBuf[DATA_MAX_SIZE];
 
@@ -23,6 +25,7 @@ const char kOpening[] = "UINT8 gImgCode[]=" LINE_END_CRLF "{" LINE_END_CRLF;
 const char kClosing[] = LINE_END_CRLF "};" LINE_END_CRLF;
 
 [[noreturn]] void FailOnFile(OutputFile &out, const char *message, const char *path, int err) {
+    EndProgress();
     std::string reason = OutputFailureReason(out, err);
     AbandonOutput(out);
     std::puts(message);
@@ -44,9 +47,22 @@ void GatherFile(const char *name, OutputFile &out, HexLines &lines, size_t &copy
             FailOnFile(out, kReadInputFailed, name, errno);
         copyCnt += static_cast<size_t>(readCnt);
         WriteHexLines(out, lines, gDataBuf, static_cast<size_t>(readCnt));
+        ShowProgress(copyCnt);
     } while (readCnt == DATA_MAX_SIZE && out.err == 0);
     if (!CloseInput(fHandle))
         FailOnFile(out, kReadInputFailed, name, errno);
+}
+
+// The bytes the inputs hold, for the progress line; 0 where one is unknown.
+uint64_t TotalSize(const char *const inFileName[], size_t numFiles) {
+    uint64_t total = 0;
+    for (size_t i = 0; i < numFiles; ++i) {
+        std::error_code err;
+        if (!std::filesystem::is_regular_file(inFileName[i], err))
+            return 0;
+        total += std::filesystem::file_size(inFileName[i], err);
+    }
+    return total;
 }
 
 void PrintReport(const char *const inFileName[], const char *outFileName, size_t numFiles) {
@@ -64,6 +80,7 @@ bool MakeHeaderFile(const char *const inFileName[], const char *outFileName, siz
     WriteOutput(out, kOpening, sizeof kOpening - 1);
     const uint64_t bodyStart = out.written;
     size_t copyCnt = 0;
+    StartProgress(kProgram, TotalSize(inFileName, numFiles));
     for (size_t i = 0; i < numFiles; ++i)
         GatherFile(inFileName[i], out, lines, copyCnt);
     const uint64_t bodyEnd = out.written;
@@ -73,6 +90,7 @@ bool MakeHeaderFile(const char *const inFileName[], const char *outFileName, siz
         FailOnFile(out, kOpenOutputFailed, outFileName, errno);
     bool committed = CommitOutput(out);
     int commitErr = errno;
+    EndProgress();
 
     // The hex digits that reached the output: two per byte when all is well.
     // After a successful commit the count agrees by construction; the check

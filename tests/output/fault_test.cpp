@@ -1,7 +1,6 @@
-// Every I/O call the tools make is failed in turn, the first, then the
-// second, and so on until a run no longer reaches the Nth call. Each run
-// must either succeed whole or fail with a message, the old header intact
-// and nothing left behind.
+// Every I/O call the tools make is failed in turn, until a run no longer
+// reaches the Nth call: each run succeeds whole, or fails with a message,
+// the old header intact and nothing left behind.
 
 #include "tool.h"
 

@@ -1,7 +1,5 @@
-// Both tools tried as an adversarial user would: odd inputs, odd output
-// paths, other owners, closed descriptors and signals. Nothing may be lost,
-// nothing replaced that fopen(path, "w") would refuse, and no temporary file
-// may stay behind.
+// Both tools tried as an adversarial user would: nothing may be lost, nor
+// replaced that fopen(path, "w") would refuse, nor left behind.
 #include <sys/xattr.h>
 
 #include "tool.h"
@@ -225,6 +223,18 @@ TEST_P(Hostile, AConsoleThatBlocksOrGoesAwayNeverCostsTheHeader) {
         EXPECT_TRUE(text == std::string(20000, 'o') || text == header) << file << text.size();
     }
     ExpectNoLeftovers();
+}
+
+// On a terminal, a run past a second shows on stderr how far it has read,
+// and clears that before its report; elsewhere stderr stays empty.
+TEST_P(Hostile, ProgressShowsOnATerminalAlone) {
+    const std::string slow = "{ head -c 300000 /dev/zero; sleep 1.2; head -c 300000 "
+                             "/dev/zero; } > fifo & ";
+    RunResult run = Sh("mkfifo fifo; " + slow + "script -qec \"$tool fifo o.h\" /dev/null; " +
+                       slow + "exec $tool fifo o.h > /dev/null");
+    EXPECT_NE(run.out.find(std::string(GetParam().name) + ": 0 MiB read\033[K\r\033[K"),
+              std::string::npos);
+    EXPECT_EQ(run.err, "");
 }
 
 // -h, --help and --version are answered alone, and name files anywhere else;

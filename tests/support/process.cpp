@@ -32,13 +32,6 @@ namespace {
     _exit(127);
 }
 
-int WaitFor(pid_t pid) {
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
 } // namespace
 
 RunResult RunProgram(const std::vector<std::string> &argv, const fs::path &cwd) {
@@ -49,7 +42,10 @@ RunResult RunProgram(const std::vector<std::string> &argv, const fs::path &cwd) 
         throw std::runtime_error("fork failed");
     if (pid == 0)
         RunChild(argv, cwd, outPath, errPath);
-    int status = WaitFor(pid);
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+    }
+    status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return RunResult{status, ReadFile(outPath), ReadFile(errPath)};
 }
 
