@@ -228,10 +228,10 @@ TEST_P(Hostile, AConsoleThatBlocksOrGoesAwayNeverCostsTheHeader) {
 // On a terminal, a run past a second shows on stderr how far it has read,
 // and clears that before its report; elsewhere stderr stays empty.
 TEST_P(Hostile, ProgressShowsOnATerminalAlone) {
-    const std::string slow = "{ head -c 300000 /dev/zero; sleep 1.2; head -c 300000 "
-                             "/dev/zero; } > fifo & ";
-    RunResult run = Sh("mkfifo fifo; " + slow + "script -qec \"$tool fifo o.h\" /dev/null; " +
-                       slow + "exec $tool fifo o.h > /dev/null");
+    const std::string slow = "{ head -c 300000 /dev/zero; sleep 1.2; head -c 300000 /dev/zero; }";
+    RunResult run = Sh("mkfifo f1 f2; " + slow + " > f1 & " + slow +
+                       " > f2 & $tool f2 o2.h > "
+                       "/dev/null & script -qec \"$tool f1 o1.h\" /dev/null; wait");
     EXPECT_NE(run.out.find(std::string(GetParam().name) + ": 0 MiB read\033[K\r\033[K"),
               std::string::npos);
     EXPECT_EQ(run.err, "");
