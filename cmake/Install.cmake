@@ -28,9 +28,7 @@ foreach(tool Trelvic morvash)
             RENAME ${tool})
 endforeach()
 install(FILES ${changelog_gz} DESTINATION ${doc_dir})
-install(FILES LICENSE DESTINATION ${doc_dir} RENAME copyright)
-install(FILES packaging/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
-        RENAME trelvic)
+install(FILES LICENSE DESTINATION ${doc_dir})
 
 configure_package_config_file(cmake/TrelvicConfig.cmake.in
     ${PROJECT_BINARY_DIR}/TrelvicConfig.cmake INSTALL_DESTINATION ${package_dir})
@@ -68,4 +66,6 @@ set(CPACK_DEBIAN_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_INSTALL_SCRIPTS ${PROJECT_SOURCE_DIR}/packaging/deb-files.cmake)
+set(CPACK_TRELVIC_SOURCE_DIR ${PROJECT_SOURCE_DIR})
 include(CPack)
