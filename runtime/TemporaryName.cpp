@@ -126,10 +126,6 @@ bool NameUnnamedTemporary(int fd, int folderFd, const char *prefix) {
     });
 }
 
-const char *TemporaryName() {
-    return gName[0] != '\0' ? gName : nullptr;
-}
-
 bool RenameTemporary(const char *name) {
     sigset_t old = Hold();
     bool renamed = renameat(gFolder, gName, gFolder, name) == 0;

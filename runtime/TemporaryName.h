@@ -13,9 +13,6 @@ int CreateNamedTemporary(int folderFd, const char *prefix);
 // errno set.
 bool NameUnnamedTemporary(int fd, int folderFd, const char *prefix);
 
-// The name, while there is one.
-const char *TemporaryName();
-
 // Renames the temporary file to name in the same folder; from then on it is
 // no longer temporary. False with errno set, the temporary file kept.
 bool RenameTemporary(const char *name);
