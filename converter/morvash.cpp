@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "Blocks.h"
 #include "Console.h"
 #include "HexLines.h"
 #include "InputFile.h"
@@ -24,18 +25,8 @@ const char default_array_name[] = "gImgCode";
 const long max_input_size = INT_MAX - 3;
 
 // Every block but the last is whole words; the last gets its padding in place.
-const size_t block_bytes = 256 * 1024;
+const size_t block_bytes = READ_BLOCK_BYTES;
 unsigned char block[block_bytes + 4];
-
-// perror's reason is taken before the flush, which may change errno; the
-// flush keeps the detail lines ahead of the report on a terminal.
-void report_failure(const char *text) {
-    int err = errno;
-    EndProgress();
-    std::fflush(stdout);
-    errno = err;
-    std::perror(text);
-}
 
 uint32_t load_le32(const unsigned char *p) {
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
@@ -47,7 +38,7 @@ uint32_t load_le32(const unsigned char *p) {
 int calculate_sum(const unsigned char *buffer, int length) {
     if ((length & 3) != 0) {
         std::printf("buffer size = %d, mod=%d\n", length, length % 4);
-        report_failure("buffer is aliged 4 bytes\n");
+        ReportError("buffer is aliged 4 bytes\n");
         return -1;
     }
     uint32_t sum = 0;
@@ -67,14 +58,13 @@ struct bin_data {
 
 void print_usage() {
     std::printf("usage:\n");
-    std::printf("\t%s input(binary files) output(C Header file)\n", "morvash");
+    std::printf("\t%s input(binary files) output(C Header file)\n", ProgramName());
 }
 
 bool refuse_too_large(const char *bin_name) {
-    EndProgress();
     std::string limit =
         "input is too large (the limit is " + std::to_string(max_input_size) + " bytes)";
-    ReportFileError("morvash", bin_name, limit.c_str());
+    ReportFileError(bin_name, limit.c_str());
     return false;
 }
 
@@ -87,7 +77,7 @@ bool convert_input(int bin, const char *bin_name, OutputFile &out, bin_data &dat
     do {
         read_bytes = ReadInput(bin, block, block_bytes);
         if (read_bytes < 0) {
-            report_failure("fail to read binary file\n");
+            ReportError("fail to read binary file\n");
             return false;
         }
         total += static_cast<uint64_t>(read_bytes);
@@ -102,7 +92,7 @@ bool convert_input(int bin, const char *bin_name, OutputFile &out, bin_data &dat
     data.bin_size = static_cast<int>(total);
     data.bin_buffer_size = (data.bin_size + 3) / 4 * 4;
     if (!CloseInput(bin)) {
-        report_failure("fail to read binary file\n");
+        ReportError("fail to read binary file\n");
         return false;
     }
     return true;
@@ -136,19 +126,18 @@ void print_report(const char *bin_name, const char *src_name, const bin_data &da
 // header goes in, so a console that blocks the report never holds it empty.
 bool finish_output(OutputFile &out, const char *bin_name, const char *src_name,
                    const bin_data &data) {
-    EndProgress();
     if (!OpenFinalOutput(out)) {
         int err = errno;
-        if (out.holdFailed)
-            ReportFileError("morvash", src_name, OutputFailureReason(out, err).c_str());
+        if (OutputTextUnheld(out))
+            ReportFileError(src_name, OutputFailureReason(out, err).c_str());
         AbandonOutput(out);
         errno = err;
-        report_failure("fail to output file\n");
+        ReportError("fail to output file\n");
         return false;
     }
     print_report(bin_name, src_name, data);
     if (!CommitOutput(out)) {
-        report_failure("fail to write header file\n");
+        ReportError("fail to write header file\n");
         return false;
     }
     return true;
@@ -173,9 +162,9 @@ const char help_text[] =
 } // namespace
 
 int run_morvash(int argc, char **argv) {
-    PrepareProcess();
+    PrepareProcess("morvash");
     if (AnswerInfoRequest(argc, argv, help_text, "morvash " MORVASH_VERSION))
-        return FinishConsole("morvash", 0, -1);
+        return FinishConsole(0, -1);
     if (argc < 3) {
         print_usage();
         return -1;
@@ -186,14 +175,13 @@ int run_morvash(int argc, char **argv) {
     std::printf("bin_name=%s\n", bin_name);
     std::printf("src_name=%s\n", src_name);
     if (array_name[0] == '\0') {
-        std::fflush(stdout);
-        std::fputs("morvash: the array name must not be empty\n", stderr);
+        ReportProblem("the array name must not be empty");
         return -1;
     }
 
     int bin = OpenInput(bin_name);
     if (bin < 0) {
-        report_failure("fail to input file\n");
+        ReportError("fail to input file\n");
         return -1;
     }
     if (InputSizeHint(bin) > static_cast<uint64_t>(max_input_size)) {
@@ -201,9 +189,8 @@ int run_morvash(int argc, char **argv) {
         return -1;
     }
 
-    OutputFile out;
-    BeginOutput(src_name, "morvash", out);
-    StartProgress("morvash", InputSizeHint(bin));
+    OutputFile &out = BeginOutput(src_name);
+    StartProgress(InputSizeHint(bin));
     write_text(out, std::string("static const unsigned char ") + array_name + "[] = \n{\n");
     bin_data data{};
     if (!convert_input(bin, bin_name, out, data)) {
@@ -213,5 +200,5 @@ int run_morvash(int argc, char **argv) {
     write_trailer(out, array_name, data);
     if (!finish_output(out, bin_name, src_name, data))
         return -1;
-    return FinishConsole("morvash", 0, -1);
+    return FinishConsole(0, -1);
 }

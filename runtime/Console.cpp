@@ -6,18 +6,47 @@
 #include <cstring>
 #include <fcntl.h>
 
+#include "Descriptor.h"
+#include "Progress.h"
+
 #ifndef _WIN32
 #include <unistd.h>
 #endif
 
 namespace {
 
+const char *gProgram = "";
 bool gStdoutWasClosed = false;
 
-} // namespace
-
-void PrepareProcess() {
 #ifndef _WIN32
+
+// Standard output and error as streams of our own over descriptors 1 and 2:
+// they clear a progress line before any text, wait on a descriptor that is
+// not blocking, and keep the first failure's reason, which stdio forgets.
+struct ConsoleStream {
+    int fd;
+    int err;
+};
+ConsoleStream gOut{1, 0}, gErr{2, 0};
+
+ssize_t WriteConsole(void *cookie, const char *text, size_t size) {
+    auto *stream = static_cast<ConsoleStream *>(cookie);
+    EndProgress();
+    size_t done = WriteFull(stream->fd, text, size);
+    if (done != size && stream->err == 0)
+        stream->err = errno;
+    return static_cast<ssize_t>(done); // short: stdio marks the stream failed
+}
+
+FILE *OpenConsole(ConsoleStream &stream, int mode) {
+    cookie_io_functions_t io{nullptr, WriteConsole, nullptr, nullptr};
+    FILE *file = fopencookie(&stream, "w", io);
+    if (file != nullptr)
+        setvbuf(file, nullptr, mode, BUFSIZ);
+    return file;
+}
+
+void OpenClosedDescriptors() {
     for (int fd = 0; fd <= 2; ++fd) {
         if (fcntl(fd, F_GETFD) >= 0 || errno != EBADF)
             continue;
@@ -26,9 +55,37 @@ void PrepareProcess() {
             break;
         gStdoutWasClosed = gStdoutWasClosed || fd == 1;
     }
+}
+
+int FirstStdoutFailure() {
+    return gOut.err != 0 ? gOut.err : errno;
+}
+
+#else
+
+int FirstStdoutFailure() {
+    return errno;
+}
+
+#endif
+
+} // namespace
+
+void PrepareProcess(const char *program) {
+    gProgram = program;
+#ifndef _WIN32
+    OpenClosedDescriptors();
     signal(SIGPIPE, SIG_IGN);
     signal(SIGXFSZ, SIG_IGN);
+    if (FILE *out = OpenConsole(gOut, isatty(1) ? _IOLBF : _IOFBF))
+        stdout = out;
+    if (FILE *err = OpenConsole(gErr, _IONBF))
+        stderr = err;
 #endif
+}
+
+const char *ProgramName() {
+    return gProgram;
 }
 
 bool AnswerInfoRequest(int argc, char **argv, const char *help, const char *version) {
@@ -43,16 +100,34 @@ bool AnswerInfoRequest(int argc, char **argv, const char *help, const char *vers
     return true;
 }
 
-int FinishConsole(const char *program, int status, int failStatus) {
-    errno = gStdoutWasClosed ? EBADF : 0;
-    if (gStdoutWasClosed || std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        ReportFileError(program, "standard output", std::strerror(errno != 0 ? errno : EIO));
-        return failStatus;
-    }
-    return status;
+int FinishConsole(int status, int failStatus) {
+    errno = 0;
+    bool failed = std::fflush(stdout) != 0 || std::ferror(stdout);
+    int err = failed ? FirstStdoutFailure() : 0;
+    if (gStdoutWasClosed)
+        err = EBADF;
+    if (err == 0 && !failed)
+        return status;
+    ReportFileError("standard output", std::strerror(err != 0 ? err : EIO));
+    return failStatus;
 }
 
-void ReportFileError(const char *program, const char *path, const char *reason) {
+void ReportFileError(const char *path, const char *reason) {
+    EndProgress();
     std::fflush(stdout); // what came before stays before, when both go to one place
-    std::fprintf(stderr, "%s: %s: %s\n", program, path, reason);
+    std::fprintf(stderr, "%s: %s: %s\n", gProgram, path, reason);
+}
+
+void ReportProblem(const char *text) {
+    EndProgress();
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s: %s\n", gProgram, text);
+}
+
+void ReportError(const char *text) {
+    int err = errno; // the flush may change it
+    EndProgress();
+    std::fflush(stdout);
+    errno = err;
+    std::perror(text);
 }

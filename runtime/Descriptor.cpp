@@ -5,6 +5,7 @@
 #ifdef _WIN32
 #include <io.h>
 #else
+#include <poll.h>
 #include <unistd.h>
 #endif
 
@@ -26,6 +27,23 @@ long WriteSome(int fd, const void *buf, size_t len) {
     return _write(fd, buf, static_cast<unsigned>(len));
 #else
     return write(fd, buf, len);
+#endif
+}
+
+// A descriptor that someone else made non-blocking (Node-based runners do
+// so to the pipes they hand out) is waited on rather than given up.
+bool WaitUntilWritable(int fd) {
+#ifdef _WIN32
+    (void)fd;
+    return false;
+#else
+    if (errno != EAGAIN && errno != EWOULDBLOCK)
+        return false;
+    pollfd ready{fd, POLLOUT, 0};
+    while (poll(&ready, 1, -1) < 0)
+        if (errno != EINTR)
+            return false;
+    return true;
 #endif
 }
 
@@ -52,7 +70,7 @@ size_t WriteFull(int fd, const void *buf, size_t len) {
     while (done < len) {
         size_t want = len - done < kMaxTransfer ? len - done : kMaxTransfer;
         long n = WriteSome(fd, static_cast<const char *>(buf) + done, want);
-        if (n < 0 && errno == EINTR)
+        if (n < 0 && (errno == EINTR || WaitUntilWritable(fd)))
             continue;
         if (n <= 0) {
             if (n == 0)

@@ -13,7 +13,7 @@ namespace {
 constexpr char kDigits[] = "0123456789abcdef";
 
 // Each element padded to 8 bytes so that one fixed-size copy stores it; the
-// next element overwrites the 2 spare bytes.
+// next element overwrites the 2 spare bytes, which HexTextCapacity allows.
 constexpr size_t kElementStride = 8;
 using ElementTable = std::array<std::array<char, kElementStride>, 256>;
 
@@ -26,18 +26,8 @@ constexpr ElementTable MakeElementTable() {
 
 constexpr ElementTable kElements = MakeElementTable();
 
-// Input bytes formatted per write: the text (about 400 KiB) stays in the
-// cache, and the system call's cost vanishes next to the copying.
-constexpr size_t kBlockBytes = 64 * 1024;
-
 constexpr size_t LineText(size_t endLen) {
     return 1 + HEX_LINE_BYTES * HEX_ELEMENT_TEXT + endLen;
-}
-
-// Room for the text of count bytes, the last line partial, plus the spare
-// bytes that the element copies store past its end.
-constexpr size_t TextCapacity(size_t count, size_t endLen) {
-    return (count / HEX_LINE_BYTES + 2) * LineText(endLen) + kElementStride;
 }
 
 char *FormatElements(const uint8_t *data, size_t n, char *p) {
@@ -113,10 +103,6 @@ bool HasSsse3() {
 
 } // namespace
 
-size_t HexTextCapacity(size_t count, const char *lineEnd) {
-    return TextCapacity(count, std::strlen(lineEnd));
-}
-
 size_t FormatHexLines(HexLines &lines, const uint8_t *data, size_t count, char *out) {
     const size_t endLen = std::strlen(lines.lineEnd);
     char *p = out;
@@ -164,14 +150,4 @@ size_t HexDigitsIn(size_t textLen, const char *lineEnd) {
     if (partial > 2)
         digits += partial - 2 > 2 ? 2 : partial - 2;
     return digits;
-}
-
-bool WriteHexLines(OutputFile &out, HexLines &lines, const uint8_t *data, size_t count) {
-    static char text[TextCapacity(kBlockBytes, sizeof LINE_END_CRLF - 1)]; // the longer end
-    for (size_t i = 0; i < count; i += kBlockBytes) {
-        size_t n = count - i < kBlockBytes ? count - i : kBlockBytes;
-        if (!WriteOutput(out, text, FormatHexLines(lines, data + i, n, text)))
-            return false;
-    }
-    return true;
 }

@@ -7,8 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
-
-#include "OutputFile.h"
+#include <string>
 
 // Line ends: the packer's header has CR LF on every platform, the converter's LF.
 #define LINE_END_CRLF "\r\n"
@@ -23,9 +22,13 @@ struct HexLines {
     bool vector = true;  // whole lines with SSSE3 where the CPU has it
 };
 
-// Room that FormatHexLines needs for count bytes; it may store a few bytes
-// past the end of the text.
-size_t HexTextCapacity(size_t count, const char *lineEnd);
+// Room that FormatHexLines needs for count bytes: whole lines, the last one
+// partial, and the few bytes that it may store past the end of the text.
+constexpr size_t HexTextCapacity(size_t count, const char *lineEnd) {
+    const size_t lineText =
+        1 + HEX_LINE_BYTES * HEX_ELEMENT_TEXT + std::char_traits<char>::length(lineEnd);
+    return (count / HEX_LINE_BYTES + 2) * lineText + 8;
+}
 
 // Appends the text of count more bytes to out. A line is ended after its
 // sixteenth byte; a last partial line is left open. Returns the text length.
@@ -34,9 +37,5 @@ size_t FormatHexLines(HexLines &lines, const uint8_t *data, size_t count, char *
 // How many hex digits lie in the first textLen characters of a body that
 // starts at a line's beginning.
 size_t HexDigitsIn(size_t textLen, const char *lineEnd);
-
-// Formats count bytes in blocks through one reused buffer and writes them.
-// Returns false once the output has failed.
-bool WriteHexLines(OutputFile &out, HexLines &lines, const uint8_t *data, size_t count);
 
 #endif

@@ -33,6 +33,14 @@ uint64_t InputSizeHint(int fd) {
     return static_cast<uint64_t>(st.st_size);
 }
 
+bool RegularFileSize(const char *path, uint64_t &size) {
+    struct _stat64 st {};
+    if (_stat64(path, &st) != 0 || (st.st_mode & _S_IFREG) == 0)
+        return false;
+    size = static_cast<uint64_t>(st.st_size);
+    return true;
+}
+
 long ReadInput(int fd, uint8_t *buf, size_t size) {
     if (fd == kFolder) {
         errno = EISDIR;
@@ -56,6 +64,14 @@ uint64_t InputSizeHint(int fd) {
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
         return 0;
     return static_cast<uint64_t>(st.st_size);
+}
+
+bool RegularFileSize(const char *path, uint64_t &size) {
+    struct stat st {};
+    if (stat(path, &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    size = static_cast<uint64_t>(st.st_size);
+    return true;
 }
 
 long ReadInput(int fd, uint8_t *buf, size_t size) {

@@ -13,6 +13,9 @@ int OpenInput(const char *path);
 // A regular file's size, a hint for early checks only; 0 when unknown.
 uint64_t InputSizeHint(int fd);
 
+// False when path is no regular file, whose size would say what it holds.
+bool RegularFileSize(const char *path, uint64_t &size);
+
 // Fills buf as far as the input goes. Returns the count, less than size only
 // at the input's end, or -1 with errno set.
 long ReadInput(int fd, uint8_t *buf, size_t size);

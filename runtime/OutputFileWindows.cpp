@@ -13,7 +13,10 @@
 #include <sys/stat.h>
 #include <windows.h>
 
+#include "Console.h"
 #include "Descriptor.h"
+#include "OutputState.h"
+#include "Progress.h"
 
 namespace {
 
@@ -28,9 +31,9 @@ void OnInterrupt(int sig) {
 }
 
 void DropTemporary(OutputFile &out) {
-    if (out.fd >= 0)
-        CloseFd(out.fd);
-    out.fd = -1;
+    if (out.text >= 0)
+        CloseFd(out.text);
+    out.text = -1;
     if (!gUnfinished.empty())
         _unlink(gUnfinished.c_str());
     gUnfinished.clear();
@@ -92,8 +95,8 @@ bool IsDevice(const std::string &path) {
 }
 
 void BeginDevice(OutputFile &out) {
-    out.fd = _open(out.path.c_str(), _O_WRONLY | _O_BINARY);
-    if (out.fd < 0) {
+    out.text = _open(out.path.c_str(), _O_WRONLY | _O_BINARY);
+    if (out.text < 0) {
         out.err = errno;
         return;
     }
@@ -102,33 +105,35 @@ void BeginDevice(OutputFile &out) {
 
 } // namespace
 
-void BeginOutput(const char *path, const char *prefix, OutputFile &out) {
+OutputFile &BeginOutput(const char *path) {
+    static OutputFile out;
     out = OutputFile{};
     out.path = path;
-    out.prefix = prefix;
     if (IsDevice(out.path)) {
         BeginDevice(out);
-        return;
+        return out;
     }
     for (int sig : {SIGINT, SIGTERM})
         signal(sig, OnInterrupt);
     size_t slash = out.path.find_last_of("/\\");
     std::string pattern = (slash == std::string::npos ? "" : out.path.substr(0, slash + 1)) + "." +
-                          prefix + ".XXXXXX";
+                          ProgramName() + ".XXXXXX";
     if (_mktemp_s(pattern.data(), pattern.size() + 1) == 0)
-        out.fd = _open(pattern.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,
-                       _S_IREAD | _S_IWRITE);
-    if (out.fd < 0) {
+        out.text = _open(pattern.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,
+                         _S_IREAD | _S_IWRITE);
+    if (out.text < 0) {
         out.err = errno; // reported as the output's failure to open
-        return;
+        return out;
     }
     gUnfinished = pattern;
     out.name = pattern;
     out.plan = OutputPlan::Atomic;
+    return out;
 }
 
 bool OpenFinalOutput(OutputFile &out) {
-    if (out.plan == OutputPlan::Refused) {
+    EndProgress(); // every input is read
+    if (out.plan == OutputPlan::Failed) {
         errno = out.err;
         return false;
     }
@@ -136,9 +141,9 @@ bool OpenFinalOutput(OutputFile &out) {
 }
 
 bool CommitOutput(OutputFile &out) {
-    if (!CloseFd(out.fd) && out.err == 0)
+    if (!CloseFd(out.text) && out.err == 0)
         out.err = errno;
-    out.fd = -1;
+    out.text = -1;
     if (out.plan == OutputPlan::Atomic && out.err == 0 &&
         !MoveFileExA(out.name.c_str(), out.path.c_str(), MOVEFILE_REPLACE_EXISTING))
         out.err = ErrnoFromWindows(GetLastError());
@@ -152,5 +157,6 @@ bool CommitOutput(OutputFile &out) {
 }
 
 void AbandonOutput(OutputFile &out) {
+    EndProgress();
     DropTemporary(out);
 }

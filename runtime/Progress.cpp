@@ -2,6 +2,11 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "Console.h"
+#include "Descriptor.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -15,16 +20,22 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 bool gTerminal = false;
-bool gShown = false;
-const char *gProgram = "";
+bool gPlain = false; // a terminal that takes no escape sequences
+size_t gShown = 0;   // the length of the line on show
 uint64_t gTotal = 0;
 Clock::time_point gStart, gLast;
 
+// Straight to the descriptor: the console streams clear this line first.
+void Draw(const char *text, size_t len) {
+    WriteFull(2, text, len);
+}
+
 } // namespace
 
-void StartProgress(const char *program, uint64_t total) {
+void StartProgress(uint64_t total) {
     gTerminal = isatty(2) != 0;
-    gProgram = program;
+    const char *term = std::getenv("TERM");
+    gPlain = term != nullptr && std::strcmp(term, "dumb") == 0;
     gTotal = total;
     gStart = gLast = Clock::now();
 }
@@ -36,17 +47,35 @@ void ShowProgress(uint64_t done) {
     if (now - gStart < std::chrono::seconds(1) || now - gLast < std::chrono::milliseconds(200))
         return;
     gLast = now;
-    unsigned long long mib = done >> 20;
-    if (gTotal != 0 && done <= gTotal)
-        std::fprintf(stderr, "\r%s: %llu MiB read (%u%%)\033[K", gProgram, mib,
-                     static_cast<unsigned>(done * 100 / gTotal));
-    else
-        std::fprintf(stderr, "\r%s: %llu MiB read\033[K", gProgram, mib);
-    gShown = true;
+    char line[160];
+    int len = gTotal != 0 && done <= gTotal
+                  ? std::snprintf(line, 96, "\r%s: %llu MiB read (%u%%)", ProgramName(),
+                                  static_cast<unsigned long long>(done >> 20),
+                                  static_cast<unsigned>(done * 100 / gTotal))
+                  : std::snprintf(line, 96, "\r%s: %llu MiB read", ProgramName(),
+                                  static_cast<unsigned long long>(done >> 20));
+    size_t text = len < 0 ? 0 : len < 96 ? static_cast<size_t>(len) : 95;
+    size_t end = text;
+    if (!gPlain) {
+        std::memcpy(line + end, "\033[K", 3);
+        end += 3;
+    }
+    for (; gPlain && end < gShown; ++end) // covers what is left of a longer line
+        line[end] = ' ';
+    Draw(line, end);
+    gShown = text;
 }
 
 void EndProgress() {
-    if (gShown)
-        std::fputs("\r\033[K", stderr);
-    gShown = false;
+    if (gShown == 0)
+        return;
+    if (gPlain) {
+        char blank[160];
+        std::memset(blank, ' ', gShown);
+        blank[0] = blank[gShown] = '\r';
+        Draw(blank, gShown + 1);
+    } else {
+        Draw("\r\033[K", 4);
+    }
+    gShown = 0;
 }

@@ -1,14 +1,15 @@
 // How far a long run has read, on one line of a terminal's standard error:
 // shown only when standard error is a terminal and the run has taken more
-// than a second, rewritten as it goes, and cleared at the end. Nothing else
-// changes, and nothing at all when standard error is not a terminal.
+// than a second, rewritten as it goes, and cleared before any other console
+// text. Nothing else changes, and nothing at all when standard error is not
+// a terminal.
 #ifndef RUNTIME_PROGRESS_H
 #define RUNTIME_PROGRESS_H
 
 #include <cstdint>
 
 // total is the bytes to read, or 0 when that is not known.
-void StartProgress(const char *program, uint64_t total);
+void StartProgress(uint64_t total);
 
 void ShowProgress(uint64_t done);
 

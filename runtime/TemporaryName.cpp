@@ -9,12 +9,16 @@
 #include <sys/random.h>
 #include <unistd.h>
 
+#include "Console.h"
+#include "Signals.h"
+
 namespace {
 
 // Where a signal handler can reach it. The name is short and fixed in
 // length, whatever the output's name.
 int gFolder = -1;
 char gName[64];
+std::string gShown; // the folder and name, for a message
 
 // Every catchable signal whose default action ends the process. SIGPIPE and
 // SIGXFSZ are ignored from the start, and become failed writes.
@@ -47,22 +51,9 @@ void CatchEndingSignals() {
         Catch(sig);
 }
 
-// Blocks every catchable signal and returns the caller's mask, which
-// Release puts back as it was.
-sigset_t Hold() {
-    sigset_t all, old;
-    sigfillset(&all);
-    sigprocmask(SIG_BLOCK, &all, &old);
-    return old;
-}
-
-void Release(const sigset_t &old) {
-    sigprocmask(SIG_SETMASK, &old, nullptr);
-}
-
-// ".prefix." and six random characters; the time and pid stand in where
+// ".program." and six random characters; the time and pid stand in where
 // the kernel has no random source to give.
-void MakeName(const char *prefix, char *name, size_t size) {
+void MakeName(char *name, size_t size) {
     static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     unsigned char random[6];
     if (getrandom(random, sizeof random, GRND_NONBLOCK) != sizeof random) {
@@ -74,30 +65,34 @@ void MakeName(const char *prefix, char *name, size_t size) {
             c = static_cast<unsigned char>(seed >> 16);
         }
     }
-    int len = std::snprintf(name, size - 7, ".%.40s.", prefix);
+    int len = std::snprintf(name, size - 7, ".%.40s.", ProgramName());
     for (size_t i = 0; i < sizeof random; ++i)
         name[len + static_cast<int>(i)] = kChars[random[i] % (sizeof kChars - 1)];
     name[len + 6] = '\0';
 }
 
-// Runs make(name) with fresh names until one is free, recording the name
-// before any signal can come between.
-template <typename Make> bool WithFreshName(int folderFd, const char *prefix, Make make) {
-    CatchEndingSignals();
+// Runs make(name) with fresh names until one is free, then records the
+// name it took, with no signal between the two.
+template <typename Make>
+bool WithFreshName(int folderFd, const std::string &folderPath, Make make) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         char name[sizeof gName];
-        MakeName(prefix, name, sizeof name);
-        sigset_t old = Hold();
+        MakeName(name, sizeof name);
+        sigset_t old = HoldSignals();
         bool made = make(name);
         int err = errno;
         if (made) {
             gFolder = folderFd;
             std::memcpy(gName, name, sizeof name);
         }
-        Release(old);
-        if (made || err != EEXIST) {
+        ReleaseSignals(old);
+        if (made) {
+            gShown = folderPath + name;
+            return true;
+        }
+        if (err != EEXIST) {
             errno = err;
-            return made;
+            return false;
         }
     }
     errno = EEXIST;
@@ -106,10 +101,13 @@ template <typename Make> bool WithFreshName(int folderFd, const char *prefix, Ma
 
 } // namespace
 
-int CreateNamedTemporary(int folderFd, const char *prefix) {
+// Owner-only until the caller widens it, where it replaces a file: nobody
+// may open it who could not read the file it replaces.
+int CreateNamedTemporary(int folderFd, const std::string &folderPath, mode_t mode) {
+    CatchEndingSignals();
     int fd = -1;
-    WithFreshName(folderFd, prefix, [&](const char *name) {
-        fd = openat(folderFd, name, O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
+    WithFreshName(folderFd, folderPath, [&](const char *name) {
+        fd = openat(folderFd, name, O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, mode);
         return fd >= 0;
     });
     return fd;
@@ -117,30 +115,35 @@ int CreateNamedTemporary(int folderFd, const char *prefix) {
 
 // Through /proc, which needs no privilege; root may also link the
 // descriptor itself where /proc is missing.
-bool NameUnnamedTemporary(int fd, int folderFd, const char *prefix) {
+bool LinkUnnamedTemporary(int fd, int folderFd, const char *name) {
     char proc[32];
     std::snprintf(proc, sizeof proc, "/proc/self/fd/%d", fd);
-    return WithFreshName(folderFd, prefix, [&](const char *name) {
-        return linkat(AT_FDCWD, proc, folderFd, name, AT_SYMLINK_FOLLOW) == 0 ||
-               (errno == ENOENT && linkat(fd, "", folderFd, name, AT_EMPTY_PATH) == 0);
+    return linkat(AT_FDCWD, proc, folderFd, name, AT_SYMLINK_FOLLOW) == 0 ||
+           (errno == ENOENT && linkat(fd, "", folderFd, name, AT_EMPTY_PATH) == 0);
+}
+
+bool NameUnnamedTemporary(int fd, int folderFd, const std::string &folderPath) {
+    return WithFreshName(folderFd, folderPath, [&](const char *name) {
+        return LinkUnnamedTemporary(fd, folderFd, name);
     });
 }
 
 bool RenameTemporary(const char *name) {
-    sigset_t old = Hold();
-    bool renamed = renameat(gFolder, gName, gFolder, name) == 0;
-    int err = errno;
-    if (renamed)
-        gName[0] = '\0';
-    Release(old);
-    errno = err;
-    return renamed;
+    if (renameat(gFolder, gName, gFolder, name) != 0)
+        return false;
+    gName[0] = '\0';
+    return true;
 }
 
 void RemoveTemporary() {
-    sigset_t old = Hold();
-    if (gName[0] != '\0')
-        unlinkat(gFolder, gName, 0);
+    if (gName[0] == '\0')
+        return;
+    sigset_t old = HoldSignals();
+    bool kept = unlinkat(gFolder, gName, 0) != 0 && errno != ENOENT;
+    int err = errno;
     gName[0] = '\0';
-    Release(old);
+    ReleaseSignals(old);
+    if (kept)
+        ReportFileError(gShown.c_str(),
+                        (std::string("could not be removed: ") + std::strerror(err)).c_str());
 }

@@ -1,23 +1,31 @@
 // The one named temporary file a run may have, beside its output: made with
-// a name nobody can guess or plant, and removed by any signal that would end
-// the run while it exists.
+// a name nobody can guess or plant, ".program.XXXXXX", and removed by any
+// signal that would end the run while it exists.
 #ifndef RUNTIME_TEMPORARY_NAME_H
 #define RUNTIME_TEMPORARY_NAME_H
 
-// Creates ".prefix.XXXXXX" in the folder for writing, created as
-// open(O_CREAT, 0666) would create it. Returns the descriptor, or -1 with
-// errno set.
-int CreateNamedTemporary(int folderFd, const char *prefix);
+#include <string>
+#include <sys/types.h>
 
-// Gives the unnamed file fd a name of that form in the folder. False with
-// errno set.
-bool NameUnnamedTemporary(int fd, int folderFd, const char *prefix);
+// Creates such a file in the folder for writing, as open(O_CREAT, mode)
+// would, and catches the ending signals from then on. Returns the
+// descriptor, or -1 with errno set.
+int CreateNamedTemporary(int folderFd, const std::string &folderPath, mode_t mode);
 
-// Renames the temporary file to name in the same folder; from then on it is
-// no longer temporary. False with errno set, the temporary file kept.
+// Links the unnamed file fd to name in the folder. False with errno set.
+bool LinkUnnamedTemporary(int fd, int folderFd, const char *name);
+
+// Gives the unnamed file fd such a name in the folder. No handler covers
+// it: call with signals held, until it is renamed. False with errno set.
+bool NameUnnamedTemporary(int fd, int folderFd, const std::string &folderPath);
+
+// Renames the temporary file to name in its folder; from then on it is no
+// longer temporary. Call with signals held. False with errno set, the
+// temporary file kept.
 bool RenameTemporary(const char *name);
 
-// Removes the temporary file, if any.
+// Removes the temporary file, if any, and says so on standard error when it
+// can't.
 void RemoveTemporary();
 
 #endif

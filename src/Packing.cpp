@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 
 #include "Console.h"
@@ -17,7 +16,6 @@ UINT8 gDataBuf[DATA_MAX_SIZE];
 
 namespace {
 
-const char kProgram[] = "Trelvic";
 const char kOpenInputFailed[] = "\nFailed to open input file !! ";
 const char kReadInputFailed[] = "\nFailed to read input file !! ";
 const char kOpenOutputFailed[] = "\nFailed to open output file !! ";
@@ -25,11 +23,10 @@ const char kOpening[] = "UINT8 gImgCode[]=" LINE_END_CRLF "{" LINE_END_CRLF;
 const char kClosing[] = LINE_END_CRLF "};" LINE_END_CRLF;
 
 [[noreturn]] void FailOnFile(OutputFile &out, const char *message, const char *path, int err) {
-    EndProgress();
     std::string reason = OutputFailureReason(out, err);
     AbandonOutput(out);
     std::puts(message);
-    ReportFileError(kProgram, path, reason.c_str());
+    ReportFileError(path, reason.c_str());
     std::exit(1);
 }
 
@@ -48,7 +45,7 @@ void GatherFile(const char *name, OutputFile &out, HexLines &lines, size_t &copy
         copyCnt += static_cast<size_t>(readCnt);
         WriteHexLines(out, lines, gDataBuf, static_cast<size_t>(readCnt));
         ShowProgress(copyCnt);
-    } while (readCnt == DATA_MAX_SIZE && out.err == 0);
+    } while (readCnt == DATA_MAX_SIZE && !OutputFailed(out));
     if (!CloseInput(fHandle))
         FailOnFile(out, kReadInputFailed, name, errno);
 }
@@ -57,10 +54,10 @@ void GatherFile(const char *name, OutputFile &out, HexLines &lines, size_t &copy
 uint64_t TotalSize(const char *const inFileName[], size_t numFiles) {
     uint64_t total = 0;
     for (size_t i = 0; i < numFiles; ++i) {
-        std::error_code err;
-        if (!std::filesystem::is_regular_file(inFileName[i], err))
+        uint64_t size = 0;
+        if (!RegularFileSize(inFileName[i], size))
             return 0;
-        total += std::filesystem::file_size(inFileName[i], err);
+        total += size;
     }
     return total;
 }
@@ -74,29 +71,28 @@ void PrintReport(const char *const inFileName[], const char *outFileName, size_t
 } // namespace
 
 bool MakeHeaderFile(const char *const inFileName[], const char *outFileName, size_t numFiles) {
-    OutputFile out;
-    BeginOutput(outFileName, kProgram, out);
+    OutputFile &out = BeginOutput(outFileName);
     HexLines lines{LINE_END_CRLF};
     WriteOutput(out, kOpening, sizeof kOpening - 1);
-    const uint64_t bodyStart = out.written;
+    const uint64_t bodyStart = OutputWritten(out);
     size_t copyCnt = 0;
-    StartProgress(kProgram, TotalSize(inFileName, numFiles));
+    StartProgress(TotalSize(inFileName, numFiles));
     for (size_t i = 0; i < numFiles; ++i)
         GatherFile(inFileName[i], out, lines, copyCnt);
-    const uint64_t bodyEnd = out.written;
+    const uint64_t bodyEnd = OutputWritten(out);
     WriteOutput(out, kClosing, sizeof kClosing - 1);
 
     if (!OpenFinalOutput(out))
         FailOnFile(out, kOpenOutputFailed, outFileName, errno);
     bool committed = CommitOutput(out);
     int commitErr = errno;
-    EndProgress();
 
     // The hex digits that reached the output: two per byte when all is well.
     // After a successful commit the count agrees by construction; the check
     // stays because its verdict is what users know, and it still catches a
     // body of the wrong length.
-    uint64_t bodyAccepted = out.accepted < bodyStart ? 0 : out.accepted - bodyStart;
+    uint64_t accepted = OutputAccepted(out);
+    uint64_t bodyAccepted = accepted < bodyStart ? 0 : accepted - bodyStart;
     if (bodyAccepted > bodyEnd - bodyStart)
         bodyAccepted = bodyEnd - bodyStart;
     size_t tCnt = HexDigitsIn(static_cast<size_t>(bodyAccepted), LINE_END_CRLF);
@@ -106,7 +102,7 @@ bool MakeHeaderFile(const char *const inFileName[], const char *outFileName, siz
     std::puts(generated ? "\nGenerated Header File succesfully.....!"
                         : "\nFile Generation Fail.....!");
     if (!committed)
-        ReportFileError(kProgram, outFileName, std::strerror(commitErr));
+        ReportFileError(outFileName, std::strerror(commitErr));
     return generated;
 }
 

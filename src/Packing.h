@@ -4,11 +4,12 @@
 
 #include <cstddef>
 
+#include "Blocks.h"
 #include "Type.h"
 
 // The block that every input is read in, one after another: the header is
 // written as the blocks pass, so no input size is too large.
-#define DATA_MAX_SIZE (256 * 1024)
+#define DATA_MAX_SIZE READ_BLOCK_BYTES
 
 extern UINT8 gDataBuf[DATA_MAX_SIZE];
 

@@ -19,9 +19,9 @@ static const char kHelp[] =
     "Exit status: 0 when the header was written whole, 1 on any failure.\n";
 
 int main(int argc, char **argv) {
-    PrepareProcess();
+    PrepareProcess("Trelvic");
     if (AnswerInfoRequest(argc, argv, kHelp, "Trelvic " TRELVIC_VERSION))
-        return FinishConsole("Trelvic", 0, 1);
+        return FinishConsole(0, 1);
     std::vector<std::string> args = ExpandArguments(argc, argv);
 
     std::puts("\nStart Packing");
@@ -29,7 +29,7 @@ int main(int argc, char **argv) {
         std::printf("arg-%zu : %s\n", k, args[k].c_str());
     if (args.size() <= 1) {
         std::puts("\n Error - not enough argument !!");
-        return FinishConsole("Trelvic", 1, 1);
+        return FinishConsole(1, 1);
     }
 
     std::vector<const char *> inFileName;
@@ -38,5 +38,5 @@ int main(int argc, char **argv) {
     const char *outFileName = args.back().c_str();
 
     bool generated = MakeHeaderFile(inFileName.data(), outFileName, inFileName.size());
-    return FinishConsole("Trelvic", generated ? 0 : 1, 1);
+    return FinishConsole(generated ? 0 : 1, 1);
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "Blocks.h"
 #include "expected.h"
 #include "files.h"
 #include "process.h"
@@ -50,8 +51,10 @@ TEST_F(ConverterCli, HeadersHoldThePaddedBytesUnderTheirName) {
                                        "\n");
     ExpectConverted("abcd", {"fw"}, "fw");
     ExpectConverted("abcd", {"ns_fw", "ignored"}, "ns_fw");
-    for (size_t size : {0u, 1u, 3u, 4u, 13u, 14u, 15u, 16u, 17u, 32u, 100u, 65535u, 65536u, 65537u,
-                        262143u, 262144u, 262145u})
+    const size_t format = FORMAT_BLOCK_BYTES, read = READ_BLOCK_BYTES;
+    for (size_t size : {size_t{0}, size_t{1}, size_t{3}, size_t{4}, size_t{13}, size_t{14},
+                        size_t{15}, size_t{16}, size_t{17}, size_t{32}, size_t{100}, format - 1,
+                        format, format + 1, read - 1, read, read + 1})
         ExpectConverted(RandomBytes(size, static_cast<unsigned>(size)));
     ExpectConverted("");
     EXPECT_EQ(ReadFile(dir / "out.h"), "static const unsigned char gImgCode[] = \n{\n\n};\n"

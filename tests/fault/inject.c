@@ -1,8 +1,12 @@
 /* Preloaded into a tool, makes the Nth call of a chosen function fail.
- *   FAULT=call:N:errno[,...]  N counts from 1, 0 is every call; errno 0 is a
- *                             fault that is no failure: a read or write of
- *                             one byte less, random bytes all zero
- *   FAULT_MARK=path           created once a fault is injected
+ *   FAULT=call:N:errno[,...]  N counts from 1, 0 is every call, N+ every call
+ *                             from the Nth on; errno 0 is a fault that is no
+ *                             failure: a read or write of one byte less,
+ *                             random bytes all zero; "pause" waits until
+ *                             FAULT_RESUME (a FIFO) is opened for writing,
+ *                             then makes the call
+ *   FAULT_MARK=path           created once a fault of a rule with N > 0 is
+ *                             injected
  * "tmpfile" counts the opens of unnamed files (O_TMPFILE). */
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -15,10 +19,11 @@
 #include <unistd.h>
 
 enum outcome { PASS, FAIL, BENIGN };
+enum { PAUSE = -1 };
 static struct rule {
     char call[16];
     long at, seen;
-    int err;
+    int err, onward;
 } rules[8];
 static int rule_count = -1;
 
@@ -32,7 +37,14 @@ static void load_rules(void) {
         memcpy(r->call, text, len);
         char *end;
         r->at = strtol(text + len + 1, &end, 10);
-        r->err = *end == ':' ? (int)strtol(end + 1, &end, 10) : EIO;
+        r->onward = *end == '+';
+        end += r->onward;
+        if (strncmp(end, ":pause", 6) == 0) {
+            r->err = PAUSE;
+            end += 6;
+        } else {
+            r->err = *end == ':' ? (int)strtol(end + 1, &end, 10) : EIO;
+        }
         text = *end == ',' ? end + 1 : NULL;
     }
 }
@@ -46,17 +58,30 @@ static any_function real(const char *name) {
     return f;
 }
 
+typedef int (*open_function)(const char *, int, ...);
+typedef int (*close_function)(int);
+
+static void touch(const char *path, int flags) {
+    if (path != NULL)
+        ((close_function)real("close"))(((open_function)real("open"))(path, flags, 0600));
+}
+
 static enum outcome hit(const char *call) {
     int saved = errno;
     if (rule_count < 0)
         load_rules();
     for (struct rule *r = rules; r < rules + rule_count; ++r) {
-        if (strcmp(r->call, call) != 0 || (++r->seen != r->at && r->at != 0))
+        if (strcmp(r->call, call) != 0)
             continue;
-        const char *mark = getenv("FAULT_MARK");
-        if (mark != NULL)
-            ((int (*)(int))real("close"))(
-                ((int (*)(const char *, int, ...))real("open"))(mark, O_WRONLY | O_CREAT, 0600));
+        ++r->seen;
+        if (r->seen != r->at && r->at != 0 && !(r->onward && r->seen > r->at))
+            continue;
+        if (r->at != 0) /* a rule for every call is the background, not the fault */
+            touch(getenv("FAULT_MARK"), O_WRONLY | O_CREAT);
+        if (r->err == PAUSE) {
+            touch(getenv("FAULT_RESUME"), O_RDONLY); /* blocks until the test writes */
+            break;
+        }
         errno = r->err != 0 ? r->err : saved;
         return r->err != 0 ? FAIL : BENIGN;
     }
@@ -88,8 +113,12 @@ OPEN_WRAPPER(openat, (int dir, const char *path, int flags, ...), (dir, path, fl
         return ((ret(*) params)real(#name))args;                                                   \
     }
 #define SHORTER(n) n = o == BENIGN && n > 1 ? n - 1 : n
+/* Descriptors written since they were opened: what a failed close loses. */
+static unsigned char written[4096];
+#define MARK_WRITTEN (unsigned)fd < sizeof written ? written[fd] = 1 : 0
+
 WRAPPER(ssize_t, read, (int fd, void *buf, size_t n), (fd, buf, n), SHORTER(n))
-WRAPPER(ssize_t, write, (int fd, const void *buf, size_t n), (fd, buf, n), SHORTER(n))
+WRAPPER(ssize_t, write, (int fd, const void *buf, size_t n), (fd, buf, n), SHORTER(n); MARK_WRITTEN)
 WRAPPER(
     ssize_t, getrandom, (void *buf, size_t n, unsigned flags), (buf, n, flags), if (o == BENIGN) {
         memset(buf, 0, n);
@@ -103,15 +132,22 @@ WRAPPER(int, ftruncate, (int fd, off_t len), (fd, len), )
 WRAPPER(off_t, lseek, (int fd, off_t off, int whence), (fd, off, whence), )
 WRAPPER(int, fstat, (int fd, struct stat *st), (fd, st), )
 WRAPPER(int, fremovexattr, (int fd, const char *name), (fd, name), )
+WRAPPER(int, fsetxattr, (int fd, const char *name, const void *value, size_t size, int flags),
+        (fd, name, value, size, flags), )
+WRAPPER(int, fallocate, (int fd, int mode, off_t off, off_t len), (fd, mode, off, len), )
+WRAPPER(int, unlinkat, (int dir, const char *path, int flags), (dir, path, flags), )
 
-/* A failed close loses what was written, as on a network file system, and
- * releases the descriptor all the same. */
+/* A failed close loses what was written through it, as on a network file
+ * system, and releases the descriptor all the same. */
 int close(int fd) {
-    int (*close_real)(int) = (int (*)(int))real("close");
+    close_function close_real = (close_function)real("close");
+    int lost = (unsigned)fd < sizeof written && written[fd];
+    if ((unsigned)fd < sizeof written)
+        written[fd] = 0;
     if (hit("close") != FAIL)
         return close_real(fd);
     int err = errno;
-    if ((fcntl(fd, F_GETFL) & O_ACCMODE) != O_RDONLY)
+    if (lost)
         ((int (*)(int, off_t))real("ftruncate"))(fd, 0);
     close_real(fd);
     errno = err;

@@ -1,9 +1,11 @@
 // Both tools replace an existing header only with a whole one: whatever
 // fails or interrupts a run leaves the old output and no temporary file.
 
+#include <algorithm>
 #include <csignal>
 #include <sys/xattr.h>
 
+#include "Blocks.h"
 #include "tool.h"
 
 namespace {
@@ -13,7 +15,7 @@ const std::string kOld = "old header, longer than some new ones";
 class AtomicOutput : public ToolTest {
   protected:
     void SetUp() override {
-        data = RandomBytes(64 * 1024 + 3, 1);
+        data = RandomBytes(FORMAT_BLOCK_BYTES + 3, 1);
         WriteFile(dir / "in.bin", data);
         Sh("echo -n '" + kOld +
            "' | tee out.h > real.h; ln -s real.h link.h; mkdir sub; "
@@ -23,35 +25,75 @@ class AtomicOutput : public ToolTest {
 };
 
 // New files get what open(O_CREAT, 0666) gives, from the umask or from the
-// folder's default ACL; replaced ones keep their mode and gain no ACL.
+// folder's default ACL; replaced ones keep their mode, ACL and extended
+// attributes, and gain none. A named temporary file is never readable by
+// more than the file it replaces.
 TEST_P(AtomicOutput, AReplacedOutputKeepsItsModeAndANewOneGetsTheUsualMode) {
     RunResult run = Sh("chmod 604 out.h && mkdir acl acl2 && setfacl -d -m u::rw,g::r,o::- acl && "
                        "echo old > acl2/out.h && chmod 640 acl2/out.h && setfacl -d -m "
                        "u:nobody:rw acl2 && (umask 027; $tool in.bin out.h && $tool in.bin new.h) "
-                       "> /dev/null && umask 022 && echo x > acl/ref && $tool in.bin acl/new.h > "
+                       "> /dev/null && (umask 002; exec $tool in.bin new2.h > /dev/null) && "
+                       "umask 022 && echo x > acl/ref && $tool in.bin acl/new.h > "
                        "/dev/null && $tool in.bin acl2/out.h > /dev/null && stat -c %a out.h "
-                       "new.h acl/ref acl/new.h acl2/out.h");
-    EXPECT_EQ(run.out, "604\n640\n640\n640\n640\n") << run.err;
+                       "new.h new2.h acl/ref acl/new.h acl2/out.h && echo secret > secret.h && "
+                       "chmod 600 secret.h && env $pause FAULT=tmpfile:0:95,fchown:1:pause $tool "
+                       "in.bin secret.h > /dev/null & wait_paused $!; stat -c %a .$name.*; "
+                       "resume; wait");
+    EXPECT_EQ(run.out, "604\n640\n664\n640\n640\n640\n600\n") << run.err;
     EXPECT_TRUE(ReadFile(dir / "out.h") == FreshHeader(data) &&
                 ReadFile(dir / "new.h") == FreshHeader(data));
     EXPECT_EQ(listxattr((dir / "acl2/out.h").c_str(), nullptr, 0), 0);
+
+    // Replaced whole, not written in place, with what a new file can carry.
+    WriteFile(dir / "noted.h", kOld);
+    ino_t before = StatOf(dir / "noted.h").st_ino;
+    run = Sh("setfacl -m u:nobody:r noted.h && setfattr -n user.note -v kept noted.h && "
+             "exec $tool in.bin noted.h > /dev/null");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(StatOf(dir / "noted.h").st_ino, before);
+    EXPECT_EQ(Sh("getfacl -c noted.h; getfattr -d noted.h").out,
+              "user::rw-\nuser:nobody:r--\ngroup::r--\nmask::r--\nother::r--\n\n"
+              "# file: noted.h\nuser.note=\"kept\"\n\n");
 }
 
-// Links (dangling, or chains relative to their own folders), a FIFO, the
-// null device and the input itself all take the whole header; links stay.
+// Links (dangling, or chains relative to their own folders), a hard link
+// (held in /tmp when TMPDIR is empty), a FIFO, the null device and the
+// input itself all take the whole header; a link's target is replaced, and
+// the link stays.
 TEST_P(AtomicOutput, EveryKindOfOutputTakesTheWholeHeader) {
+    ino_t real = StatOf(dir / "real.h").st_ino;
     RunResult run = Sh("mkdir -p real a b/c && ln -s real/missing.h dangling.h && "
                        "ln -s ../b/l2 a/l1 && ln -s c/target.h b/l2 && mkfifo fifo && "
-                       "for out in link.h dangling.h a/l1 /dev/null; do $tool in.bin $out || "
-                       "exit; done && { $tool in.bin fifo & cat fifo > piped.h; wait $!; } && "
+                       "ln out.h hard.h && for out in link.h dangling.h a/l1 /dev/null; do "
+                       "$tool in.bin $out || exit; done && TMPDIR= $tool in.bin hard.h && "
+                       "{ $tool in.bin fifo & cat fifo > piped.h; wait $!; } && "
                        "exec $tool in.bin in.bin");
     EXPECT_EQ(run.status, 0) << run.err;
     std::string header = FreshHeader(data);
-    for (const char *file : {"real.h", "real/missing.h", "b/c/target.h", "piped.h", "in.bin"})
+    for (const char *file :
+         {"real.h", "real/missing.h", "b/c/target.h", "piped.h", "in.bin", "out.h"})
         EXPECT_TRUE(ReadFile(dir / file) == header) << file;
     for (const char *link : {"link.h", "dangling.h", "a/l1"})
         EXPECT_TRUE(fs::is_symlink(dir / link)) << link;
+    EXPECT_NE(StatOf(dir / "real.h").st_ino, real);
     EXPECT_EQ(ListFolder(dir / "real"), "missing.h\n");
+
+    // Parallel runs onto one output through a link, or written in place:
+    // each leaves one whole header.
+    std::vector<std::string> headers;
+    for (unsigned i = 0; i < 8; ++i) {
+        std::string input = RandomBytes(400000 + 999 * i, 10 + i);
+        char name[8];
+        std::snprintf(name, sizeof name, "p%u", i);
+        WriteFile(dir / name, input);
+        headers.push_back(FreshHeader(input));
+    }
+    for (std::string out : {"link.h", "hard.h"}) {
+        Sh("for i in 0 1 2 3 4 5 6 7; do $tool p$i " + out + " > /dev/null & done; wait");
+        std::string text = ReadFile(dir / out);
+        EXPECT_NE(std::find(headers.begin(), headers.end(), text), headers.end()) << out;
+    }
+    ExpectNoLeftovers();
 }
 
 // Each run fails somewhere; what it prints, in order when both streams go
@@ -111,16 +153,16 @@ TEST_P(AtomicOutput, FailuresKeepTheOldOutput) {
         {nullptr, "ulimit -n 4;", {"in.bin", "out.h"}, Stop::Output,
          T("out.h", "Too many open files"), P("fail to output file", "Too many open files")},
         // The text of an output written in place is held in $TMPDIR first.
-        {nullptr, "export TMPDIR=/nonexistent;", {"in.bin", "link.h"}, Stop::Output,
-         "Trelvic: " + H("link.h", "/nonexistent", none) + "\n",
-         "morvash: " + H("link.h", "/nonexistent", none) + "\n" + P("fail to output file", none)},
+        {nullptr, "ln -f real.h held.h; export TMPDIR=/nonexistent;", {"in.bin", "held.h"},
+         Stop::Output, "Trelvic: " + H("held.h", "/nonexistent", none) + "\n",
+         "morvash: " + H("held.h", "/nonexistent", none) + "\n" + P("fail to output file", none)},
         {nullptr, "ln -f out.h hard.h; export TMPDIR=in.bin;", {"in.bin", "hard.h"},
          Stop::Output, "Trelvic: " + H("hard.h", "in.bin", "Not a directory") + "\n",
          "morvash: " + H("hard.h", "in.bin", "Not a directory") + "\n" +
              P("fail to output file", "Not a directory")},
-        {nullptr, "mkdir -p tmp; export TMPDIR=tmp; ulimit -f 64;", {"in.bin", "link.h"},
-         Stop::Output, "Trelvic: " + H("link.h", "tmp", big) + "\n",
-         "morvash: " + H("link.h", "tmp", big) + "\n" + P("fail to output file", big)},
+        {nullptr, "ln -f real.h held.h; mkdir -p tmp; export TMPDIR=tmp; ulimit -f 64;",
+         {"in.bin", "held.h"}, Stop::Output, "Trelvic: " + H("held.h", "tmp", big) + "\n",
+         "morvash: " + H("held.h", "tmp", big) + "\n" + P("fail to output file", big)},
         // A console that can't be written: the header is still whole.
         {nullptr, "exec > /dev/full;", {"missing.bin", "out.h"}, Stop::Silent,
          T("missing.bin", none), P("fail to input file", none)},
@@ -155,28 +197,44 @@ TEST_P(AtomicOutput, NoSignalLeavesAFileBehind) {
     // A background job's INT and QUIT are ignored unless set back.
     const std::string start = "env --default-signal=INT,QUIT ";
     const std::pair<const char *, int> ending[] = {
-        {"HUP", SIGHUP},   {"INT", SIGINT},   {"QUIT", SIGQUIT},     {"TERM", SIGTERM},
-        {"USR1", SIGUSR1}, {"USR2", SIGUSR2}, {"ALRM", SIGALRM},     {"XCPU", SIGXCPU},
-        {"PROF", SIGPROF}, {"PWR", SIGPWR},   {"VTALRM", SIGVTALRM}, {"KILL", SIGKILL}};
-    std::vector<std::tuple<std::string, const char *, int>> runs;
+        {"HUP", SIGHUP},     {"INT", SIGINT},     {"QUIT", SIGQUIT}, {"TERM", SIGTERM},
+        {"USR1", SIGUSR1},   {"USR2", SIGUSR2},   {"ALRM", SIGALRM}, {"XCPU", SIGXCPU},
+        {"PROF", SIGPROF},   {"PWR", SIGPWR},     {"IO", SIGIO},     {"VTALRM", SIGVTALRM},
+        {"RTMIN", SIGRTMIN}, {"RTMAX", SIGRTMAX}, {"KILL", SIGKILL}};
+    std::vector<std::tuple<std::string, int, int>> runs;
     for (auto [sig, number] : ending)
-        runs.emplace_back(start, sig, number);
-    runs.emplace_back("trap '' TERM; " + start, "TERM", 0);
-    runs.emplace_back(start + "--block-signal=TERM ", "TERM", 0);
+        runs.emplace_back(start, number, number);
+    runs.emplace_back("trap '' TERM; " + start, SIGTERM, 0);
+    runs.emplace_back(start + "--block-signal=TERM ", SIGTERM, 0);
     for (std::string named : {"", "FAULT=tmpfile:0:95 LD_PRELOAD=" FAULT_LIBRARY " "}) {
         for (auto [caller, sig, number] : runs) {
             if (!named.empty() && number == SIGKILL)
                 continue; // a named file is the fallback's known cost
             WriteFile(dir / "out.h", kOld);
-            RunResult run =
-                Sh("mkfifo fifo; " + caller + named +
-                   "$tool fifo out.h > /dev/null & exec 3<> fifo; wait_ready $!; " + "kill -" +
-                   sig + " $!; " + (number == 0 ? "cat in.bin >&3; exec 3>&-; " : "") + "wait $!");
+            RunResult run = Sh("mkfifo fifo; " + caller + named +
+                               "$tool fifo out.h > /dev/null & exec 3<> fifo; wait_ready $!; " +
+                               "kill -" + std::to_string(sig) + " $!; " +
+                               (number == 0 ? "cat in.bin >&3; exec 3>&-; " : "") + "wait $!");
             EXPECT_EQ(run.status, number == 0 ? 0 : 128 + number) << caller << sig << named;
             EXPECT_TRUE(ReadFile(dir / "out.h") == (number == 0 ? FreshHeader(data) : kOld));
             fs::remove(dir / "fifo");
             ExpectNoLeftovers();
         }
+    }
+    // At the commit: an output written in place is emptied and filled with
+    // no catchable signal between, and a new output gets no temporary name
+    // that a SIGKILL could leave behind.
+    const std::tuple<std::string, const char *, const char *, int, int> commits[] = {
+        {"ln -f out.h hard.h; head -c 500000 /dev/zero > hard.h;", "hard.h", "ftruncate:1", SIGTERM,
+         128 + SIGTERM},
+        {"rm -f new.h;", "new.h", "renameat:1", SIGKILL, 0}};
+    for (auto [setup, out, at, sig, status] : commits) {
+        RunResult run = Sh(setup + " env $pause FAULT=" + at + ":pause $tool in.bin " + out +
+                           " > /dev/null & wait_paused $!; kill -" + std::to_string(sig) +
+                           " $!; resume; wait $!");
+        EXPECT_EQ(run.status, status) << out;
+        EXPECT_TRUE(ReadFile(dir / out) == FreshHeader(data)) << out;
+        ExpectNoLeftovers();
     }
 }
 

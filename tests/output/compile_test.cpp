@@ -1,6 +1,7 @@
 // The generated header compiles as strict C99 and holds the input's bytes,
 // and for morvash its size and sum.
 
+#include "Blocks.h"
 #include "tool.h"
 
 namespace {
@@ -8,7 +9,7 @@ namespace {
 using CompiledHeader = ToolTest;
 
 TEST_P(CompiledHeader, HoldsTheInputs) {
-    const size_t sizes[] = {256, 100 * 1024 + 3, 0, 150 * 1024 + 1, 17, 2, 64 * 1024};
+    const size_t sizes[] = {256, 100 * 1024 + 3, 0, 150 * 1024 + 1, 17, 2, FORMAT_BLOCK_BYTES};
     std::vector<std::string> args;
     std::string all;
     for (size_t i = 0; i < std::size(sizes); ++i) {

@@ -1,7 +1,9 @@
 // Both tools tried as an adversarial user would: nothing may be lost, nor
 // replaced that fopen(path, "w") would refuse, nor left behind.
+#include <sys/syscall.h>
 #include <sys/xattr.h>
 
+#include "Blocks.h"
 #include "tool.h"
 
 namespace {
@@ -81,32 +83,37 @@ TEST_P(Hostile, AnyValidNameOrPathWorks) {
     }
 }
 
-// A folder or a FIFO with no reader put in the output's place while the
-// run waits for its input: a failure, and no hang.
+// A folder, a FIFO with no reader or a symbolic link loop put in the
+// output's place while the run waits for its input: a failure, and no hang.
 TEST_P(Hostile, AFolderOrFifoAtTheOutputDuringTheRunIsAFailure) {
-    for (auto [make, reason] : {std::pair<std::string, std::string>{"mkdir", "Is a directory"},
-                                {"mkfifo", "No such device or address"}}) {
+    for (auto [make, reason] :
+         {std::pair<std::string, std::string>{"mkdir out.h", "Is a directory"},
+          {"mkfifo out.h", "No such device or address"},
+          {"ln -s loop out.h; ln -s out.h loop", "Too many levels of symbolic links"}}) {
         RunResult run = Sh("echo old > out.h; mkfifo fifo; $tool fifo out.h > /dev/null & pid=$!; "
                            "exec 3<> fifo; wait_ready $pid; rm out.h; " +
-                           make + " out.h; echo data >&3; exec 3>&-; wait $pid");
-        fs::remove(dir / "fifo");
+                           make + "; echo data >&3; exec 3>&-; wait $pid");
+        Sh("rm -rf fifo loop out.h");
         ExpectFailure(run, reason);
-        EXPECT_TRUE(fs::is_directory(dir / "out.h") || fs::is_fifo(dir / "out.h"));
-        fs::remove(dir / "out.h");
     }
 }
 
 TEST_P(Hostile, FilesThatCannotBeReplacedAreWrittenInPlace) {
     SKIP_UNLESS_ROOT();
     // Old files longer than the header: another owner's, in a sticky folder
-    // and in one that takes no new file; a hard link; extended attributes; an
-    // append-only folder, which must never see a temporary name.
+    // and in one that takes no new file; a hard link; an attribute that no
+    // new file can be given; an append-only folder, which must never see a
+    // temporary name. A folder that only its owner may write and search,
+    // not read, takes new files all the same.
     WriteFile(dir / "old", std::string(20000, 'o'));
     Sh("mkdir sticky ro ao && chmod 1777 sticky && for f in sticky/out.h ro/out.h out.h noted.h "
        "ao/out.h theirs.h; do cp old $f; done && chmod 666 sticky/out.h ro/out.h theirs.h && "
        "chgrp nogroup sticky/out.h && ln out.h alias.h && chown nobody:root theirs.h");
-    RunResult run = AsNobody("$tool in.bin sticky/out.h && exec $tool in.bin ro/out.h");
+    RunResult run = AsNobody("$tool in.bin sticky/out.h && $tool in.bin ro/out.h && mkdir wx && "
+                             "chmod 300 wx && $tool in.bin wx/new.h && cp old wx/out.h && "
+                             "$tool in.bin wx/out.h && exec chmod 700 wx");
     EXPECT_EQ(run.status, 0) << run.err;
+    setxattr((dir / "noted.h").c_str(), "system.nfs4_acl", "x", 1, 0);
     setxattr((dir / "noted.h").c_str(), "user.note", "kept", 4, 0);
     EXPECT_EQ(Run({"in.bin", "out.h"}).status + Run({"in.bin", "noted.h"}).status, 0);
     // Root replaces another user's file whole, and gives it back as it was.
@@ -120,8 +127,8 @@ TEST_P(Hostile, FilesThatCannotBeReplacedAreWrittenInPlace) {
     EXPECT_EQ(Run({"in.bin", "ao/out.h"}).status, 0);
     Sh("chattr -a ao");
     EXPECT_EQ(ListFolder(dir / "ao"), "out.h\n");
-    for (const char *file :
-         {"sticky/out.h", "ro/out.h", "alias.h", "noted.h", "theirs.h", "ao/out.h"})
+    for (const char *file : {"sticky/out.h", "ro/out.h", "alias.h", "noted.h", "theirs.h",
+                             "ao/out.h", "wx/new.h", "wx/out.h"})
         EXPECT_TRUE(ReadFile(dir / file) == header) << file;
     EXPECT_EQ(StatOf(dir / "sticky/out.h").st_uid + StatOf(dir / "ro/out.h").st_uid, 0u);
     char note[8] = {};
@@ -130,17 +137,27 @@ TEST_P(Hostile, FilesThatCannotBeReplacedAreWrittenInPlace) {
 }
 
 // A bind mount is written in place; a file system with no inode or space
-// to spare for the output or for its held text fails and keeps the old one.
+// to spare for the output or for its held text fails and keeps the old one,
+// whether it is reached through a link, written in place through a hard
+// link (where space can be reserved, and where it can't), carries an
+// attribute, or does not exist yet.
 TEST_P(Hostile, MountPointsAndFullFileSystemsKeepTheOldOutput) {
     SKIP_UNLESS_ROOT();
-    WriteFile(dir / "big.bin", RandomBytes(64 * 1024, 2));
-    RunResult run = Sh("echo old > real.h && : > mnt.h && mkdir fs small && exec unshare -m sh -c '"
-                       "mount --bind real.h mnt.h && $tool in.bin mnt.h > /dev/null && "
+    WriteFile(dir / "big.bin", RandomBytes(FORMAT_BLOCK_BYTES, 2));
+    RunResult run = Sh("echo old > real.h && : > mnt.h && mkdir fs small sx && exec unshare -m "
+                       "sh -c 'mount --bind real.h mnt.h && $tool in.bin mnt.h > /dev/null && "
                        "ls -a > listed && mount -t tmpfs -o nr_inodes=2 none fs && "
                        "echo old > fs/out.h && ! $tool in.bin fs/out.h > /dev/null 2> fs.err && "
                        "cat fs/out.h > full.h && mount -t tmpfs -o size=64k none small && "
                        "! TMPDIR=small $tool big.bin mnt.h > /dev/null 2> small.err && "
-                       "cat real.h > small.h'");
+                       "cat real.h > small.h && mount -t tmpfs -o size=64k none sx && "
+                       "$tool in.bin sx/real.h > /dev/null && cp sx/real.h sx/noted.h && "
+                       "setfattr -n security.test -v x sx/noted.h && ln -s real.h sx/link.h && "
+                       "ln sx/real.h sx/hard.h && ln -s gone.h sx/dangling.h && for out in "
+                       "link.h hard.h noted.h dangling.h; do ! $tool big.bin sx/$out > /dev/null "
+                       "2>> sx.err || exit; done; ! FAULT=fallocate:0:95 LD_PRELOAD=" FAULT_LIBRARY
+                       " $tool big.bin sx/hard.h > /dev/null 2>> sx.err && cmp sx/real.h "
+                       "sx/noted.h && ls -a sx > sx.list'");
     if (run.err.find("unshare:") != std::string::npos ||
         run.err.find("mount:") != std::string::npos)
         GTEST_SKIP() << "no mount namespace: " << run.err;
@@ -150,6 +167,13 @@ TEST_P(Hostile, MountPointsAndFullFileSystemsKeepTheOldOutput) {
     EXPECT_NE(ReadFile(dir / "fs.err").find("No space left on device"), std::string::npos);
     EXPECT_TRUE(ReadFile(dir / "small.h") == header);
     EXPECT_NE(ReadFile(dir / "small.err").find("in small: No space left"), std::string::npos);
+    EXPECT_EQ(ReadFile(dir / "sx.list"), ".\n..\ndangling.h\nhard.h\nlink.h\nnoted.h\nreal.h\n");
+    std::string err = ReadFile(dir / "sx.err");
+    size_t full = 0;
+    for (size_t at = 0; (at = err.find(": No space left on device\n", at)) != std::string::npos;
+         ++at)
+        ++full;
+    EXPECT_EQ(full, 5u) << err;
 }
 
 // A read-only file, and another user's link planted in a sticky folder,
@@ -178,24 +202,39 @@ TEST_P(Hostile, AClosedStandardOutputNeverReachesTheHeader) {
 }
 
 // The header goes through standard output itself, in order with the
-// console text: into a pipe, a log, or a log that is appended to.
+// console text: into a pipe, a log, or a log that is appended to. The file
+// of standard error alone is written through it, after what it holds. A
+// pipe that another process made non-blocking is waited on.
 TEST_P(Hostile, StandardOutputAsTheOutputTakesTheHeaderInOrder) {
+    auto inOrder = [&](const std::string &input, const std::string &out, const std::string &bytes) {
+        std::string text = FreshHeader(bytes);
+        if (!IsPacker())
+            return converter::ReferenceReport(input, out, bytes) + text;
+        std::vector<std::string> all{GetParam().path, input, out};
+        std::string echo = packer::EchoLines(all);
+        return echo + text + packer::ReportLines(all, true).substr(echo.size());
+    };
     for (std::string out : {"/dev/stdout", "/dev/fd/1", "log.txt"}) {
-        std::string inOrder = converter::ReferenceReport("in.bin", out, data) + header;
-        if (IsPacker()) {
-            std::vector<std::string> all{GetParam().path, "in.bin", out};
-            std::string echo = packer::EchoLines(all);
-            inOrder = echo + header + packer::ReportLines(all, true).substr(echo.size());
-        }
         RunResult run = Sh("echo earlier > log.txt; exec $tool in.bin " + out + " >> log.txt");
         EXPECT_EQ(run.status, 0) << out << run.err;
-        EXPECT_TRUE(ReadFile(dir / "log.txt") == "earlier\n" + inOrder) << out;
+        EXPECT_TRUE(ReadFile(dir / "log.txt") == "earlier\n" + inOrder("in.bin", out, data)) << out;
         if (out == "log.txt")
             continue;
         run = Sh("{ $tool in.bin " + out + "; echo $? > status; } | cat");
-        EXPECT_TRUE(run.out == inOrder) << out;
+        EXPECT_TRUE(run.out == inOrder("in.bin", out, data)) << out;
         EXPECT_EQ(ReadFile(dir / "status"), "0\n") << out;
     }
+    RunResult run = Sh("echo earlier > log.txt; exec $tool in.bin /dev/stderr 2>> log.txt");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(ReadFile(dir / "log.txt") == "earlier\n" + header);
+
+    std::string big = RandomBytes(FORMAT_BLOCK_BYTES * 3, 3);
+    WriteFile(dir / "big.bin", big);
+    run = Sh("{ perl -MFcntl -e 'fcntl(STDOUT, F_SETFL, fcntl(STDOUT, F_GETFL, 0) | O_NONBLOCK) "
+             "or die; exec @ARGV' $tool big.bin /dev/stdout; echo $? > status; } | "
+             "{ sleep 0.3; cat; }");
+    EXPECT_TRUE(run.out == inOrder("big.bin", "/dev/stdout", big)) << run.err;
+    EXPECT_EQ(ReadFile(dir / "status"), "0\n");
 }
 
 // A reader that has gone away is a failure, not a signal midway; a console
@@ -206,6 +245,7 @@ TEST_P(Hostile, AConsoleThatBlocksOrGoesAwayNeverCostsTheHeader) {
                        " piped.h; echo $? > status; } | { exec <&-; echo > go; }");
     EXPECT_EQ(ReadFile(dir / "status"), std::to_string(GetParam().failStatus) + "\n");
     EXPECT_TRUE(ReadFile(dir / "piped.h") == header);
+    EXPECT_NE(run.err.find("standard output: Broken pipe\n"), std::string::npos) << run.err;
 
     WriteFile(dir / "real.h", std::string(20000, 'o'));
     fs::create_symlink("real.h", dir / "link.h");
@@ -214,9 +254,9 @@ TEST_P(Hostile, AConsoleThatBlocksOrGoesAwayNeverCostsTheHeader) {
     run = Sh("mkfifo p; exec 4<> p; perl -e 'open(F, \">\", \"p\") and fcntl(F, 1031, 4096) "
              "or die' && $tool " +
              LongPath("in.bin") + " " + LongPath("link.h") +
-             " > p & pid=$!; i=0; until grep -q '^1 0x1 ' /proc/$pid/syscall || [ $i -ge 2000 ]; "
-             "do i=$((i+1)); sleep 0.005; done; cat real.h > blocked.h; kill -TERM $pid; "
-             "wait $pid");
+             " > p & pid=$!; i=0; until grep -q '^" + std::to_string(SYS_write) +
+             " 0x1 ' /proc/$pid/syscall || [ $i -ge 2000 ]; do i=$((i+1)); sleep 0.005; done; "
+             "cat real.h > blocked.h; kill -TERM $pid; wait $pid");
     EXPECT_EQ(run.status, 128 + SIGTERM) << run.err;
     for (const char *file : {"blocked.h", "real.h"}) {
         std::string text = ReadFile(dir / file);
@@ -226,15 +266,25 @@ TEST_P(Hostile, AConsoleThatBlocksOrGoesAwayNeverCostsTheHeader) {
 }
 
 // On a terminal, a run past a second shows on stderr how far it has read,
-// and clears that before its report; elsewhere stderr stays empty.
+// and clears that before its report or a failure; a faster run, or one
+// whose stderr is no terminal, shows nothing.
 TEST_P(Hostile, ProgressShowsOnATerminalAlone) {
     const std::string slow = "{ head -c 300000 /dev/zero; sleep 1.2; head -c 300000 /dev/zero; }";
-    RunResult run = Sh("mkfifo f1 f2; " + slow + " > f1 & " + slow +
-                       " > f2 & $tool f2 o2.h > "
-                       "/dev/null & script -qec \"$tool f1 o1.h\" /dev/null; wait");
-    EXPECT_NE(run.out.find(std::string(GetParam().name) + ": 0 MiB read\033[K\r\033[K"),
-              std::string::npos);
+    RunResult run = Sh("mkfifo f1 f2 f3 f4; for f in f1 f2 f3 f4; do " + slow +
+                       " > $f & done; $tool f2 o2.h > /dev/null & i=0; for run in 'f1 o1.h' "
+                       "'f3 o3.h 2> err3' 'f4 " +
+                       (IsPacker() ? "missing.bin o4.h" : "no/such/o4.h") +
+                       "' 'in.bin o5.h'; do i=$((i+1)); script -qec \"$tool $run\" /dev/null > "
+                       "tty$i & done; wait");
     EXPECT_EQ(run.err, "");
+    const std::string shown = std::string(GetParam().name) + ": 0 MiB read\033[K\r\033[K";
+    EXPECT_NE(ReadFile(dir / "tty1").find(shown), std::string::npos);
+    EXPECT_NE(ReadFile(dir / "tty3")
+                  .find(shown + (IsPacker() ? "\r\nFailed to open input" : "fail to output file")),
+              std::string::npos);
+    EXPECT_EQ(ReadFile(dir / "tty2").find("MiB") + ReadFile(dir / "tty4").find("MiB"),
+              2 * std::string::npos);
+    EXPECT_EQ(ReadFile(dir / "err3"), "");
 }
 
 // -h, --help and --version are answered alone, and name files anywhere else;
@@ -255,7 +305,11 @@ TEST_P(Hostile, OptionsAloneAreAnsweredAndOtherwiseNameFiles) {
                                          : "Usage: morvash INPUT OUTPUT [ARRAY_NAME]\n";
     for (const char *help : {"-h", "--help"})
         EXPECT_EQ(Run({help}).out.substr(0, usage.size()), usage);
-    RunResult run = Run({"--version"});
+    RunResult run = Sh("exec $tool --help > /dev/full");
+    EXPECT_EQ(run.status, GetParam().failStatus);
+    EXPECT_EQ(run.err,
+              std::string(GetParam().name) + ": standard output: No space left on device\n");
+    run = Run({"--version"});
     EXPECT_EQ(run.status + Run({"-h"}).status + Run({"--help"}).status, 0);
     EXPECT_EQ(run.out, std::string(GetParam().name) + " 1.0.0\n");
     WriteFile(dir / "-h", data);

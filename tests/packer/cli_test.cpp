@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "Blocks.h"
 #include "expected.h"
 #include "files.h"
 #include "process.h"
@@ -98,11 +99,10 @@ TEST_F(PackerCli, InputsAreJoinedWholeInCommandLineOrder) {
     RunShell("printf abc > three; printf 12345 > five", dir.path);
     ExpectSuccess({"three", "five", "out.h"}, "abc12345");
     ExpectJoined({511, 512, 513, 1024, 0, 1}, "joined.h");
-    const size_t kib = 1024;
-    for (size_t size : {64 * kib - 1, 64 * kib, 64 * kib + 1, 256 * kib - 1, 256 * kib,
-                        256 * kib + 1, 256 * kib + 17})
+    const size_t format = FORMAT_BLOCK_BYTES, read = READ_BLOCK_BYTES;
+    for (size_t size : {format - 1, format, format + 1, read - 1, read, read + 1, read + 17})
         ExpectJoined({size}, "large.h");
-    ExpectJoined({64 * kib - 1, 100 * kib + 3, 256 * kib + 1, 13}, "parts.h");
+    ExpectJoined({format - 1, 100 * 1024 + 3, read + 1, 13}, "parts.h");
 }
 
 // Sparse files stand in for a firmware set of 1 GiB; only the verdict counts.

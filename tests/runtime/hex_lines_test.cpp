@@ -4,7 +4,9 @@
 
 #include <string>
 
+#include "Blocks.h"
 #include "HexLines.h"
+#include "OutputFile.h"
 #include "files.h"
 #include "reference.h"
 
@@ -26,13 +28,13 @@ std::string FormatInBlocks(const std::string &data, size_t block, const char *li
 }
 
 TEST(HexLines, MatchesThePlainFormatterAcrossLineAndBlockBoundaries) {
-    const std::string data = RandomBytes(3 * 65536 + 33, 7) + AllByteValues();
+    const size_t format = FORMAT_BLOCK_BYTES, read = READ_BLOCK_BYTES;
+    const std::string data = RandomBytes(3 * format + 33, 7) + AllByteValues();
     for (const char *lineEnd : {LINE_END_CRLF, LINE_END_LF}) {
-        for (size_t size : {size_t{0}, size_t{1}, size_t{15}, size_t{16}, size_t{17}, size_t{65535},
-                            size_t{65536}, size_t{65537}, data.size()}) {
+        for (size_t size : {size_t{0}, size_t{1}, size_t{15}, size_t{16}, size_t{17}, format - 1,
+                            format, format + 1, data.size()}) {
             std::string part = data.substr(0, size);
-            for (size_t block :
-                 {size_t{1}, size_t{5}, size_t{16}, size_t{17}, size_t{65536}, size_t{262144}})
+            for (size_t block : {size_t{1}, size_t{5}, size_t{16}, size_t{17}, format, read})
                 for (bool vector : {true, false})
                     EXPECT_EQ(FormatInBlocks(part, block, lineEnd, vector),
                               ReferenceBody(part, lineEnd))
@@ -44,10 +46,9 @@ TEST(HexLines, MatchesThePlainFormatterAcrossLineAndBlockBoundaries) {
 // Whole blocks of CR LF lines through the writer's own buffer.
 TEST(HexLines, WritesWholeBlocksThroughTheOutput) {
     TempDir dir;
-    const std::string data = RandomBytes(3 * 65536 + 5, 9);
+    const std::string data = RandomBytes(3 * FORMAT_BLOCK_BYTES + 5, 9);
     for (const char *lineEnd : {LINE_END_CRLF, LINE_END_LF}) {
-        OutputFile out;
-        BeginOutput((dir / "out.h").c_str(), "test", out);
+        OutputFile &out = BeginOutput((dir / "out.h").c_str());
         HexLines lines{lineEnd};
         ASSERT_TRUE(
             WriteHexLines(out, lines, reinterpret_cast<const uint8_t *>(data.data()), data.size()));

@@ -1,0 +1,93 @@
+#include "Attributes.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <sys/xattr.h>
+
+namespace {
+
+// What a file of the caller's can be given: the ACL that its mode sums up,
+// and what users, security modules and (for root) trusted programs store.
+bool Copyable(const std::string &name) {
+    return name == "system.posix_acl_access" || name.rfind("user.", 0) == 0 ||
+           name.rfind("security.", 0) == 0 || name.rfind("trusted.", 0) == 0;
+}
+
+// Reasons of design: the attribute can't be read or given here. Anything
+// else (memory, space, I/O) is a failure.
+Setup Refused(int err) {
+    bool design = err == EPERM || err == EACCES || err == ENOTSUP || err == EINVAL ||
+                  err == E2BIG || err == ERANGE || err == EROFS;
+    return design ? Setup::InPlace : Setup::Failed;
+}
+
+// Asks get(buffer, size) for a value of unknown length, again if it grew
+// between the two calls. False with errno set.
+template <typename Get> bool GetSized(Get get, std::string &value) {
+    for (;;) {
+        ssize_t size = get(nullptr, 0);
+        if (size <= 0) {
+            value.clear();
+            return size == 0;
+        }
+        value.resize(static_cast<size_t>(size));
+        size = get(value.data(), value.size());
+        if (size >= 0) {
+            value.resize(static_cast<size_t>(size));
+            return true;
+        }
+        if (errno != ERANGE)
+            return false;
+    }
+}
+
+// The names in a list that the system gives NUL-separated; a file system
+// with no attributes has none.
+template <typename List> bool ListNames(List list, std::vector<std::string> &names) {
+    std::string text;
+    if (!GetSized(list, text))
+        return errno == ENOTSUP || errno == ENOSYS;
+    for (size_t at = 0; at < text.size();) {
+        size_t end = text.find('\0', at);
+        end = end == std::string::npos ? text.size() : end;
+        names.push_back(text.substr(at, end - at));
+        at = end + 1;
+    }
+    return true;
+}
+
+} // namespace
+
+Setup ReadAttributes(const std::string &path, std::vector<Attribute> &attributes) {
+    const char *file = path.c_str();
+    std::vector<std::string> names;
+    if (!ListNames([&](char *buf, size_t size) { return llistxattr(file, buf, size); }, names))
+        return Refused(errno);
+    for (const std::string &name : names) {
+        if (!Copyable(name))
+            return Setup::InPlace;
+        Attribute attribute{name, ""};
+        auto get = [&](void *buf, size_t size) { return lgetxattr(file, name.c_str(), buf, size); };
+        if (GetSized(get, attribute.value))
+            attributes.push_back(attribute);
+        else if (errno != ENODATA) // one removed meanwhile is simply not there
+            return Refused(errno);
+    }
+    return Setup::Ready;
+}
+
+Setup CopyAttributes(int fd, const std::vector<Attribute> &attributes) {
+    std::vector<std::string> inherited;
+    if (!ListNames([&](char *buf, size_t size) { return flistxattr(fd, buf, size); }, inherited))
+        return Refused(errno);
+    for (const std::string &name : inherited) {
+        auto same = [&](const Attribute &a) { return a.name == name; };
+        if (std::none_of(attributes.begin(), attributes.end(), same) &&
+            fremovexattr(fd, name.c_str()) != 0)
+            return Refused(errno);
+    }
+    for (const Attribute &a : attributes)
+        if (fsetxattr(fd, a.name.c_str(), a.value.data(), a.value.size(), 0) != 0)
+            return Refused(errno);
+    return Setup::Ready;
+}
