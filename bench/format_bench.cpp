@@ -5,12 +5,13 @@
 #include <random>
 #include <vector>
 
+#include "Blocks.h"
 #include "HexLines.h"
 #include "morvash.h"
 
 namespace {
 
-constexpr size_t kBlock = 64 * 1024; // what the tools format per write
+constexpr size_t kBlock = FORMAT_BLOCK_BYTES; // what the tools format per write
 
 std::vector<uint8_t> RandomBlock() {
     std::mt19937 engine(42);

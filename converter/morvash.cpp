@@ -184,13 +184,14 @@ int run_morvash(int argc, char **argv) {
         ReportError("fail to input file\n");
         return -1;
     }
-    if (InputSizeHint(bin) > static_cast<uint64_t>(max_input_size)) {
+    const uint64_t size_hint = InputSizeHint(bin);
+    if (size_hint > static_cast<uint64_t>(max_input_size)) {
         refuse_too_large(bin_name);
         return -1;
     }
 
     OutputFile &out = BeginOutput(src_name);
-    StartProgress(InputSizeHint(bin));
+    StartProgress(size_hint);
     write_text(out, std::string("static const unsigned char ") + array_name + "[] = \n{\n");
     bin_data data{};
     if (!convert_input(bin, bin_name, out, data)) {

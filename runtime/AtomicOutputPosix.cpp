@@ -38,20 +38,19 @@ bool IsAppendOnly(int folderFd) {
            (flags & (FS_APPEND_FL | FS_IMMUTABLE_FL)) != 0;
 }
 
-// A file mounted over the folder's entry can't be renamed over.
+// A file mounted over the folder's entry can't be renamed over. Kernels
+// before 5.8 don't say so of a file itself; then its mount is compared with
+// the folder's.
 bool IsMountPoint(int folderFd, const char *name) {
-#ifdef STATX_MNT_ID
     struct statx file {
     }, folder{};
-    return statx(folderFd, name, AT_SYMLINK_NOFOLLOW, STATX_MNT_ID, &file) == 0 &&
-           statx(folderFd, "", AT_EMPTY_PATH, STATX_MNT_ID, &folder) == 0 &&
+    if (statx(folderFd, name, AT_SYMLINK_NOFOLLOW, STATX_MNT_ID, &file) != 0)
+        return false;
+    if ((file.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0)
+        return (file.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+    return statx(folderFd, "", AT_EMPTY_PATH, STATX_MNT_ID, &folder) == 0 &&
            (file.stx_mask & folder.stx_mask & STATX_MNT_ID) != 0 &&
            file.stx_mnt_id != folder.stx_mnt_id;
-#else
-    (void)folderFd;
-    (void)name;
-    return false;
-#endif
 }
 
 // An unnamed file in the folder: nothing to leave behind, whatever ends the
@@ -67,24 +66,33 @@ int CreateTemporary(OutputFile &out, mode_t mode) {
     return CreateNamedTemporary(out.folder, out.folderPath, mode);
 }
 
+bool SameOwner(const struct stat &a, const struct stat &b) {
+    return a.st_dev == b.st_dev && a.st_uid == b.st_uid && a.st_gid == b.st_gid;
+}
+
 // The new file takes the old one's owner and group, then its attributes,
 // then its mode, which setting an ACL changes. Where owner or group can't be
 // kept, or it lands elsewhere, renaming would change the file.
 Setup MatchExisting(OutputFile &out, const struct stat &old,
                     const std::vector<Attribute> &attributes) {
-    if (fchown(out.text, old.st_uid, old.st_gid) != 0) {
-        // Anyone but root keeps the file as their own; checked below.
+    struct stat st {};
+    if (fstat(out.text, &st) != 0)
+        return Setup::Failed;
+    if (!SameOwner(st, old)) {
+        if (fchown(out.text, old.st_uid, old.st_gid) != 0) {
+            // Anyone but root keeps the file as their own; checked below.
+        }
+        if (fstat(out.text, &st) != 0)
+            return Setup::Failed;
+        if (!SameOwner(st, old))
+            return Setup::InPlace;
     }
     Setup copied = CopyAttributes(out.text, attributes);
     if (copied != Setup::Ready)
         return copied;
     if (fchmod(out.text, old.st_mode & 07777) != 0)
         return RefusesNewFile(errno) ? Setup::InPlace : Setup::Failed;
-    struct stat st {};
-    if (fstat(out.text, &st) != 0)
-        return Setup::Failed;
-    bool same = st.st_dev == old.st_dev && st.st_uid == old.st_uid && st.st_gid == old.st_gid;
-    return same ? Setup::Ready : Setup::InPlace;
+    return Setup::Ready;
 }
 
 Setup SetUpAtomic(OutputFile &out, const std::string &target, const struct stat *old) {

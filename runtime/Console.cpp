@@ -10,6 +10,7 @@
 #include "Progress.h"
 
 #ifndef _WIN32
+#include <poll.h>
 #include <unistd.h>
 #endif
 
@@ -46,9 +47,13 @@ FILE *OpenConsole(ConsoleStream &stream, int mode) {
     return file;
 }
 
+// One poll tells which of the three are closed.
 void OpenClosedDescriptors() {
+    pollfd standard[3] = {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}};
+    if (poll(standard, 3, 0) < 0)
+        return;
     for (int fd = 0; fd <= 2; ++fd) {
-        if (fcntl(fd, F_GETFD) >= 0 || errno != EBADF)
+        if ((standard[fd].revents & POLLNVAL) == 0)
             continue;
         // open takes the lowest free number, which is fd.
         if (open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY) != fd)

@@ -62,7 +62,8 @@ Target FollowLinks(const std::string &path, const struct stat *followed, std::st
 // A regular file with one name, which the caller may give away: root, or
 // its owner.
 bool Replaceable(const struct stat &st) {
-    return S_ISREG(st.st_mode) && st.st_nlink == 1 && (geteuid() == 0 || st.st_uid == geteuid());
+    uid_t caller = geteuid();
+    return S_ISREG(st.st_mode) && st.st_nlink == 1 && (caller == 0 || st.st_uid == caller);
 }
 
 void Fail(OutputFile &out, int err) {

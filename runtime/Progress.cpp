@@ -32,8 +32,13 @@ void Draw(const char *text, size_t len) {
 
 } // namespace
 
+bool ProgressCanShow() {
+    static const bool terminal = isatty(2) != 0;
+    return terminal;
+}
+
 void StartProgress(uint64_t total) {
-    gTerminal = isatty(2) != 0;
+    gTerminal = ProgressCanShow();
     const char *term = std::getenv("TERM");
     gPlain = term != nullptr && std::strcmp(term, "dumb") == 0;
     gTotal = total;

@@ -8,6 +8,9 @@
 
 #include <cstdint>
 
+// Whether a progress line can show at all: standard error is a terminal.
+bool ProgressCanShow();
+
 // total is the bytes to read, or 0 when that is not known.
 void StartProgress(uint64_t total);
 

@@ -71,29 +71,21 @@ void MakeName(char *name, size_t size) {
     name[len + 6] = '\0';
 }
 
-// Runs make(name) with fresh names until one is free, then records the
-// name it took, with no signal between the two.
+// Runs make(name) with fresh names until one is free, and records the name
+// it took. Call with signals held, so that none comes between the two.
 template <typename Make>
 bool WithFreshName(int folderFd, const std::string &folderPath, Make make) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         char name[sizeof gName];
         MakeName(name, sizeof name);
-        sigset_t old = HoldSignals();
-        bool made = make(name);
-        int err = errno;
-        if (made) {
+        if (make(name)) {
             gFolder = folderFd;
             std::memcpy(gName, name, sizeof name);
-        }
-        ReleaseSignals(old);
-        if (made) {
             gShown = folderPath + name;
             return true;
         }
-        if (err != EEXIST) {
-            errno = err;
+        if (errno != EEXIST)
             return false;
-        }
     }
     errno = EEXIST;
     return false;
@@ -106,10 +98,12 @@ bool WithFreshName(int folderFd, const std::string &folderPath, Make make) {
 int CreateNamedTemporary(int folderFd, const std::string &folderPath, mode_t mode) {
     CatchEndingSignals();
     int fd = -1;
+    sigset_t old = HoldSignals();
     WithFreshName(folderFd, folderPath, [&](const char *name) {
         fd = openat(folderFd, name, O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, mode);
         return fd >= 0;
     });
+    ReleaseSignals(old);
     return fd;
 }
 

@@ -76,7 +76,7 @@ bool MakeHeaderFile(const char *const inFileName[], const char *outFileName, siz
     WriteOutput(out, kOpening, sizeof kOpening - 1);
     const uint64_t bodyStart = OutputWritten(out);
     size_t copyCnt = 0;
-    StartProgress(TotalSize(inFileName, numFiles));
+    StartProgress(ProgressCanShow() ? TotalSize(inFileName, numFiles) : 0);
     for (size_t i = 0; i < numFiles; ++i)
         GatherFile(inFileName[i], out, lines, copyCnt);
     const uint64_t bodyEnd = OutputWritten(out);

@@ -36,7 +36,7 @@ TEST_P(AtomicOutput, AReplacedOutputKeepsItsModeAndANewOneGetsTheUsualMode) {
                        "umask 022 && echo x > acl/ref && $tool in.bin acl/new.h > "
                        "/dev/null && $tool in.bin acl2/out.h > /dev/null && stat -c %a out.h "
                        "new.h new2.h acl/ref acl/new.h acl2/out.h && echo secret > secret.h && "
-                       "chmod 600 secret.h && env $pause FAULT=tmpfile:0:95,fchown:1:pause $tool "
+                       "chmod 600 secret.h && env $pause FAULT=tmpfile:0:95,fchmod:1:pause $tool "
                        "in.bin secret.h > /dev/null & wait_paused $!; stat -c %a .$name.*; "
                        "resume; wait");
     EXPECT_EQ(run.out, "604\n640\n664\n640\n640\n640\n600\n") << run.err;
@@ -163,6 +163,10 @@ TEST_P(AtomicOutput, FailuresKeepTheOldOutput) {
         {nullptr, "ln -f real.h held.h; mkdir -p tmp; export TMPDIR=tmp; ulimit -f 64;",
          {"in.bin", "held.h"}, Stop::Output, "Trelvic: " + H("held.h", "tmp", big) + "\n",
          "morvash: " + H("held.h", "tmp", big) + "\n" + P("fail to output file", big)},
+        // Copying an attribute fails for want of space: never a reason to write in place.
+        {nullptr, "rm -f hard.h; setfattr -n user.x -v 1 out.h; export FAULT=fsetxattr:1:28 LD_PRELOAD="
+         FAULT_LIBRARY ";", {"in.bin", "out.h"}, Stop::Output, T("out.h", full),
+         P("fail to output file", full)},
         // A console that can't be written: the header is still whole.
         {nullptr, "exec > /dev/full;", {"missing.bin", "out.h"}, Stop::Silent,
          T("missing.bin", none), P("fail to input file", none)},
