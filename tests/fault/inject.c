@@ -1,10 +1,14 @@
 /* Preloaded into a tool, makes the Nth call of a chosen function fail.
- *   FAULT=call:N:errno[,...]  N counts from 1, 0 is every call, N+ every call
+ *   FAULT=call[@fd]:N:errno[,...]
+ *                             @fd counts only the calls on that descriptor
+ *                             (read and write); N counts from 1, 0 is every
+ *                             call, N+ every call
  *                             from the Nth on; errno 0 is a fault that is no
  *                             failure: a read or write of one byte less,
  *                             random bytes all zero; "pause" waits until
  *                             FAULT_RESUME (a FIFO) is opened for writing,
- *                             then makes the call
+ *                             then makes the call; "sizeK", for read, gives
+ *                             the file K bytes once the call has read
  *   FAULT_MARK=path           created once a fault of a rule with N > 0 is
  *                             injected
  * "tmpfile" counts the opens of unnamed files (O_TMPFILE). */
@@ -13,18 +17,21 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <stdarg.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 enum outcome { PASS, FAIL, BENIGN };
-enum { PAUSE = -1 };
+enum { PAUSE = -1, RESIZE = -2 };
 static struct rule {
     char call[16];
     long at, seen;
-    int err, onward;
+    int err, onward, fd;
+    long size;
 } rules[8];
+static long pending_size = -1; /* for the file that the read under way reads */
 static int rule_count = -1;
 
 static void load_rules(void) {
@@ -35,6 +42,10 @@ static void load_rules(void) {
         if (len == 0 || len >= sizeof r->call || text[len] != ':')
             break;
         memcpy(r->call, text, len);
+        char *at = strchr(r->call, '@');
+        r->fd = at != NULL ? atoi(at + 1) : -1;
+        if (at != NULL)
+            *at = '\0';
         char *end;
         r->at = strtol(text + len + 1, &end, 10);
         r->onward = *end == '+';
@@ -42,6 +53,9 @@ static void load_rules(void) {
         if (strncmp(end, ":pause", 6) == 0) {
             r->err = PAUSE;
             end += 6;
+        } else if (strncmp(end, ":size", 5) == 0) {
+            r->err = RESIZE;
+            r->size = strtol(end + 5, &end, 10);
         } else {
             r->err = *end == ':' ? (int)strtol(end + 1, &end, 10) : EIO;
         }
@@ -66,12 +80,12 @@ static void touch(const char *path, int flags) {
         ((close_function)real("close"))(((open_function)real("open"))(path, flags, 0600));
 }
 
-static enum outcome hit(const char *call) {
+static enum outcome hit_on(const char *call, int fd) {
     int saved = errno;
     if (rule_count < 0)
         load_rules();
     for (struct rule *r = rules; r < rules + rule_count; ++r) {
-        if (strcmp(r->call, call) != 0)
+        if (strcmp(r->call, call) != 0 || (r->fd >= 0 && r->fd != fd))
             continue;
         ++r->seen;
         if (r->seen != r->at && r->at != 0 && !(r->onward && r->seen > r->at))
@@ -82,11 +96,19 @@ static enum outcome hit(const char *call) {
             touch(getenv("FAULT_RESUME"), O_RDONLY); /* blocks until the test writes */
             break;
         }
+        if (r->err == RESIZE) {
+            pending_size = r->size;
+            break;
+        }
         errno = r->err != 0 ? r->err : saved;
         return r->err != 0 ? FAIL : BENIGN;
     }
     errno = saved;
     return PASS;
+}
+
+static enum outcome hit(const char *call) {
+    return hit_on(call, -1);
 }
 
 #define OPEN_WRAPPER(name, params, args)                                                           \
@@ -104,21 +126,41 @@ OPEN_WRAPPER(open, (const char *path, int flags, ...), (path, flags, mode))
 OPEN_WRAPPER(openat, (int dir, const char *path, int flags, ...), (dir, path, flags, mode))
 
 /* Calls that fail, or run as asked; a benign fault moves one byte less. */
-#define WRAPPER(ret, name, params, args, benign)                                                   \
+#define WRAPPER_ON(fd, ret, name, params, args, benign)                                            \
     ret name params {                                                                              \
-        enum outcome o = hit(#name);                                                               \
+        enum outcome o = hit_on(#name, fd);                                                        \
         if (o == FAIL)                                                                             \
             return -1;                                                                             \
         benign;                                                                                    \
         return ((ret(*) params)real(#name))args;                                                   \
     }
+#define WRAPPER(ret, name, params, args, benign) WRAPPER_ON(-1, ret, name, params, args, benign)
 #define SHORTER(n) n = o == BENIGN && n > 1 ? n - 1 : n
 /* Descriptors written since they were opened: what a failed close loses. */
 static unsigned char written[4096];
 #define MARK_WRITTEN (unsigned)fd < sizeof written ? written[fd] = 1 : 0
 
-WRAPPER(ssize_t, read, (int fd, void *buf, size_t n), (fd, buf, n), SHORTER(n))
-WRAPPER(ssize_t, write, (int fd, const void *buf, size_t n), (fd, buf, n), SHORTER(n); MARK_WRITTEN)
+/* Reads, and gives the file another size afterwards where a rule says so. */
+ssize_t read(int fd, void *buf, size_t n) {
+    enum outcome o = hit_on("read", fd);
+    if (o == FAIL)
+        return -1;
+    SHORTER(n);
+    ssize_t got = ((ssize_t(*)(int, void *, size_t))real("read"))(fd, buf, n);
+    int err = errno;
+    if (pending_size >= 0) {
+        char proc[32];
+        snprintf(proc, sizeof proc, "/proc/self/fd/%d", fd);
+        int file = ((open_function)real("open"))(proc, O_WRONLY);
+        ((int (*)(int, off_t))real("ftruncate"))(file, pending_size);
+        ((close_function)real("close"))(file);
+        pending_size = -1;
+    }
+    errno = err;
+    return got;
+}
+WRAPPER_ON(fd, ssize_t, write, (int fd, const void *buf, size_t n), (fd, buf, n), SHORTER(n);
+           MARK_WRITTEN)
 WRAPPER(
     ssize_t, getrandom, (void *buf, size_t n, unsigned flags), (buf, n, flags), if (o == BENIGN) {
         memset(buf, 0, n);

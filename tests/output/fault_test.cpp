@@ -50,8 +50,9 @@ TEST_P(InjectedFault, EveryRunEndsWholeOrKeepsTheOldHeader) {
                         std::string rule = std::string(unnamed) + f.call + ":" + std::to_string(n) +
                                            onward + ":" + std::to_string(f.err) + f.also;
                         SCOPED_TRACE(rule + " to " + out);
-                        fs::remove(dir / file);
-                        if (before != none)
+                        if (before == none)
+                            fs::remove(dir / file);
+                        else // in place: the hard link stays
                             WriteFile(dir / file, before);
                         RunResult run =
                             Sh("export TMPDIR=tmp FAULT_MARK=tmp/reached FAULT=" + rule +

@@ -109,13 +109,17 @@ TEST_P(Hostile, FilesThatCannotBeReplacedAreWrittenInPlace) {
     Sh("mkdir sticky ro ao && chmod 1777 sticky && for f in sticky/out.h ro/out.h out.h noted.h "
        "ao/out.h theirs.h; do cp old $f; done && chmod 666 sticky/out.h ro/out.h theirs.h && "
        "chgrp nogroup sticky/out.h && ln out.h alias.h && chown nobody:root theirs.h");
-    Sh("chown nobody noted.h && setfattr -n security.note -v kept noted.h");
-    ino_t noted = StatOf(dir / "noted.h").st_ino;
+    Sh("cp old grouped.h && chown nobody:root grouped.h && chown nobody noted.h && "
+       "setfattr -n security.note -v kept noted.h");
+    ino_t noted = StatOf(dir / "noted.h").st_ino, grouped = StatOf(dir / "grouped.h").st_ino;
     RunResult run = AsNobody("$tool in.bin sticky/out.h && $tool in.bin ro/out.h && mkdir wx && "
                              "chmod 300 wx && $tool in.bin wx/new.h && cp old wx/out.h && "
-                             "$tool in.bin wx/out.h && chmod 700 wx && exec $tool in.bin noted.h");
+                             "$tool in.bin wx/out.h && chmod 700 wx && $tool in.bin noted.h && "
+                             "exec $tool in.bin grouped.h");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(StatOf(dir / "noted.h").st_ino, noted);
+    EXPECT_EQ(StatOf(dir / "grouped.h").st_ino, grouped); // its group is none of the caller's
+    EXPECT_EQ(StatOf(dir / "grouped.h").st_gid, 0u);
     EXPECT_EQ(Run({"in.bin", "out.h"}).status, 0);
     // Root replaces another user's file whole, and gives it back as it was.
     ino_t before = StatOf(dir / "theirs.h").st_ino;
@@ -129,7 +133,7 @@ TEST_P(Hostile, FilesThatCannotBeReplacedAreWrittenInPlace) {
     Sh("chattr -a ao");
     EXPECT_EQ(ListFolder(dir / "ao"), "out.h\n");
     for (const char *file : {"sticky/out.h", "ro/out.h", "alias.h", "noted.h", "theirs.h",
-                             "ao/out.h", "wx/new.h", "wx/out.h"})
+                             "ao/out.h", "wx/new.h", "wx/out.h", "grouped.h"})
         EXPECT_TRUE(ReadFile(dir / file) == header) << file;
     EXPECT_EQ(StatOf(dir / "sticky/out.h").st_uid + StatOf(dir / "ro/out.h").st_uid, 0u);
     char note[8] = {};
@@ -231,11 +235,22 @@ TEST_P(Hostile, StandardOutputAsTheOutputTakesTheHeaderInOrder) {
 
     std::string big = RandomBytes(FORMAT_BLOCK_BYTES * 3, 3);
     WriteFile(dir / "big.bin", big);
-    run = Sh("{ perl -MFcntl -e 'fcntl(STDOUT, F_SETFL, fcntl(STDOUT, F_GETFL, 0) | O_NONBLOCK) "
-             "or die; exec @ARGV' $tool big.bin /dev/stdout; echo $? > status; } | "
-             "{ sleep 0.3; cat; }");
+    const std::string nonBlocking = "{ perl -MFcntl -e 'fcntl(STDOUT, F_SETFL, fcntl(STDOUT, "
+                                    "F_GETFL, 0) | O_NONBLOCK) or die; exec @ARGV' $tool ";
+    run = Sh(nonBlocking + "big.bin /dev/stdout; echo $? > status; } | { sleep 0.3; cat; }");
     EXPECT_TRUE(run.out == inOrder("big.bin", "/dev/stdout", big)) << run.err;
     EXPECT_EQ(ReadFile(dir / "status"), "0\n");
+    if (IsPacker()) { // more report than the pipe holds
+        std::vector<std::string> args(3000, "in.bin");
+        std::string list;
+        for (const std::string &arg : args)
+            list += arg + " ";
+        args.insert(args.begin(), GetParam().path);
+        args.push_back("/dev/null");
+        run = Sh(nonBlocking + list + "/dev/null; echo $? > status; } | { sleep 0.3; cat; }");
+        EXPECT_TRUE(run.out == packer::ReportLines(args, true)) << run.err;
+        EXPECT_EQ(ReadFile(dir / "status"), "0\n");
+    }
 }
 
 // A reader that has gone away is a failure, not a signal midway; a console
@@ -247,6 +262,13 @@ TEST_P(Hostile, AConsoleThatBlocksOrGoesAwayNeverCostsTheHeader) {
     EXPECT_EQ(ReadFile(dir / "status"), std::to_string(GetParam().failStatus) + "\n");
     EXPECT_TRUE(ReadFile(dir / "piped.h") == header);
     EXPECT_NE(run.err.find("standard output: Broken pipe\n"), std::string::npos) << run.err;
+    // One failed write midway, none after: its reason is the one given.
+    run = Sh("FAULT=write@1:1:28 LD_PRELOAD=" FAULT_LIBRARY " $tool " + LongPath("in.bin") +
+             " once.h > console.txt");
+    EXPECT_EQ(run.status, GetParam().failStatus);
+    EXPECT_EQ(run.err,
+              std::string(GetParam().name) + ": standard output: No space left on device\n");
+    EXPECT_TRUE(ReadFile(dir / "once.h") == header);
 
     WriteFile(dir / "real.h", std::string(20000, 'o'));
     fs::create_symlink("real.h", dir / "link.h");
