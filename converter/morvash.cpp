@@ -68,14 +68,34 @@ bool refuse_too_large(const char *bin_name) {
     return false;
 }
 
-// Streams the input into the array, summing it on the way. A failed header
+// A read that came up short of the size found: the sizes, and the reason
+// (none of the system's where the file simply ended early).
+bool refuse_short_read(uint64_t bin_size, uint64_t read_bytes, int err) {
+    std::printf("bin_size=%d,, read_bytes=%d\n", static_cast<int>(bin_size),
+                static_cast<int>(read_bytes));
+    errno = err;
+    ReportError("fail to read binary file\n");
+    return false;
+}
+
+// Streams the input into the array, summing it on the way. A regular file
+// is read to the size it had when it was opened, and no further, so that a
+// file cut short meanwhile is never taken whole; a stream (a pipe, a device,
+// a file whose size reads as 0 or says nothing) to its end. A failed header
 // write does not stop the reading: the report needs the whole sum.
-bool convert_input(int bin, const char *bin_name, OutputFile &out, bin_data &data) {
+bool convert_input(int bin, const char *bin_name, uint64_t bin_size, OutputFile &out,
+                   bin_data &data) {
     HexLines lines{LINE_END_LF};
     uint64_t total = 0;
+    size_t want;
     long read_bytes;
     do {
-        read_bytes = ReadInput(bin, block, block_bytes);
+        want = bin_size != 0 && bin_size - total < block_bytes
+                   ? static_cast<size_t>(bin_size - total)
+                   : block_bytes;
+        read_bytes = ReadInput(bin, block, want);
+        if (read_bytes < 0 && bin_size != 0)
+            return refuse_short_read(bin_size, total, errno);
         if (read_bytes < 0) {
             ReportError("fail to read binary file\n");
             return false;
@@ -88,7 +108,9 @@ bool convert_input(int bin, const char *bin_name, OutputFile &out, bin_data &dat
         data.bin_sum += static_cast<uint32_t>(calculate_sum(block, static_cast<int>(padded)));
         WriteHexLines(out, lines, block, padded);
         ShowProgress(total);
-    } while (read_bytes == static_cast<long>(block_bytes));
+    } while (static_cast<size_t>(read_bytes) == want && (bin_size == 0 || total < bin_size));
+    if (total < bin_size && InputSizeIsTrue(bin))
+        return refuse_short_read(bin_size, total, ENODATA);
     data.bin_size = static_cast<int>(total);
     data.bin_buffer_size = (data.bin_size + 3) / 4 * 4;
     if (!CloseInput(bin)) {
@@ -153,7 +175,8 @@ const char help_text[] =
     "  -h, --help     print this help and exit\n"
     "      --version  print the version and exit\n"
     "\n"
-    "Exit status: 0 when the header was written whole, 255 on any failure.\n";
+    "Exit status: 0 when the header was written whole and the report printed;\n"
+    "255 on any failure, a report that can't be written included.\n";
 
 #ifndef MORVASH_VERSION
 #define MORVASH_VERSION "unknown"
@@ -194,7 +217,7 @@ int run_morvash(int argc, char **argv) {
     StartProgress(size_hint);
     write_text(out, std::string("static const unsigned char ") + array_name + "[] = \n{\n");
     bin_data data{};
-    if (!convert_input(bin, bin_name, out, data)) {
+    if (!convert_input(bin, bin_name, size_hint, out, data)) {
         AbandonOutput(out);
         return -1;
     }

@@ -33,6 +33,10 @@ uint64_t InputSizeHint(int fd) {
     return static_cast<uint64_t>(st.st_size);
 }
 
+bool InputSizeIsTrue(int) {
+    return true;
+}
+
 bool RegularFileSize(const char *path, uint64_t &size) {
     struct _stat64 st {};
     if (_stat64(path, &st) != 0 || (st.st_mode & _S_IFREG) == 0)
@@ -55,6 +59,9 @@ bool CloseInput(int fd) {
 
 #else
 
+#include <linux/magic.h>
+#include <sys/vfs.h>
+
 int OpenInput(const char *path) {
     return open(path, O_RDONLY | O_NOCTTY | O_CLOEXEC);
 }
@@ -64,6 +71,25 @@ uint64_t InputSizeHint(int fd) {
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
         return 0;
     return static_cast<uint64_t>(st.st_size);
+}
+
+bool InputSizeIsTrue(int fd) {
+    struct statfs fs {};
+    if (fstatfs(fd, &fs) != 0)
+        return true;
+    switch (fs.f_type) {
+    case PROC_SUPER_MAGIC:
+    case SYSFS_MAGIC:
+    case DEBUGFS_MAGIC:
+    case TRACEFS_MAGIC:
+    case SECURITYFS_MAGIC:
+    case CGROUP_SUPER_MAGIC:
+    case CGROUP2_SUPER_MAGIC:
+    case EFIVARFS_MAGIC:
+        return false;
+    default:
+        return true;
+    }
 }
 
 bool RegularFileSize(const char *path, uint64_t &size) {

@@ -13,6 +13,10 @@ int OpenInput(const char *path);
 // A regular file's size, a hint for early checks only; 0 when unknown.
 uint64_t InputSizeHint(int fd);
 
+// False where the file system gives sizes that say nothing of what a file
+// holds (proc, sysfs and their kin): such a file is read to its end.
+bool InputSizeIsTrue(int fd);
+
 // False when path is no regular file, whose size would say what it holds.
 bool RegularFileSize(const char *path, uint64_t &size);
 

@@ -16,7 +16,8 @@ static const char kHelp[] =
     "  -h, --help     print this help and exit\n"
     "      --version  print the version and exit\n"
     "\n"
-    "Exit status: 0 when the header was written whole, 1 on any failure.\n";
+    "Exit status: 0 when the header was written whole and the report printed;\n"
+    "1 on any failure, a report that can't be written included.\n";
 
 int main(int argc, char **argv) {
     PrepareProcess("Trelvic");
