@@ -55,13 +55,14 @@ class ToolTest : public ::testing::TestWithParam<Tool> {
         const std::string at = pauses.path.string();
         return RunShell(
             "export tool=" + GetParam().path + " name=" + GetParam().name +
-                " ASAN_OPTIONS=$ASAN_OPTIONS:verify_asan_link_order=0; wait_ready() "
+                " ASAN_OPTIONS=$ASAN_OPTIONS:verify_asan_link_order=0; ended() { ! { read -r _ "
+                "_ s _ < /proc/$1/stat && [ $s != Z ]; } 2>/dev/null; }; wait_ready() "
                 "{ until ls -l /proc/$1/fd 2>/dev/null | grep -q -e '(deleted)' -e "
-                "\"/\\.$name\\.\" || ! [ -e /proc/$1/fd/0 ]; do sleep 0.005; done; }; "
+                "\"/\\.$name\\.\" || ended $1; do sleep 0.005; done; }; "
                 "pause='FAULT_MARK=" +
                 at + "/paused FAULT_RESUME=" + at + "/resume LD_PRELOAD=" FAULT_LIBRARY "'; [ -p " +
                 at + "/resume ] || mkfifo " + at + "/resume; wait_paused() { until [ -e " + at +
-                "/paused ] || ! [ -e /proc/$1/fd/0 ]; do sleep 0.005; done; rm -f " + at +
+                "/paused ] || ended $1; do sleep 0.005; done; rm -f " + at +
                 "/paused; }; resume() { exec 9<> " + at + "/resume; }; " + script,
             dir.path);
     }
