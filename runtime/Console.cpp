@@ -9,7 +9,10 @@
 #include "Descriptor.h"
 #include "Progress.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <cstdlib>
+#include <windows.h>
+#else
 #include <poll.h>
 #include <unistd.h>
 #endif
@@ -68,6 +71,29 @@ int FirstStdoutFailure() {
 
 #else
 
+UINT gCodePage = 0; // the console's own, given back at the end
+
+void RestoreCodePage() {
+    SetConsoleOutputCP(gCodePage);
+}
+
+bool IsConsole(DWORD which) {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(which), &mode) != 0;
+}
+
+// Names are UTF-8 in our strings: a console shows them as such. Elsewhere
+// the bytes go out as they are.
+void ShowUtf8OnConsole() {
+    if (!IsConsole(STD_OUTPUT_HANDLE) && !IsConsole(STD_ERROR_HANDLE))
+        return;
+    UINT page = GetConsoleOutputCP();
+    if (page != CP_UTF8 && SetConsoleOutputCP(CP_UTF8)) {
+        gCodePage = page;
+        std::atexit(RestoreCodePage);
+    }
+}
+
 int FirstStdoutFailure() {
     return errno;
 }
@@ -86,6 +112,8 @@ void PrepareProcess(const char *program) {
         stdout = out;
     if (FILE *err = OpenConsole(gErr, _IONBF))
         stderr = err;
+#else
+    ShowUtf8OnConsole();
 #endif
 }
 
@@ -96,7 +124,12 @@ const char *ProgramName() {
 bool AnswerInfoRequest(int argc, char **argv, const char *help, const char *version) {
     if (argc != 2)
         return false;
-    if (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0)
+#ifdef _WIN32
+    bool windowsHelp = std::strcmp(argv[1], "/?") == 0;
+#else
+    bool windowsHelp = false;
+#endif
+    if (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0 || windowsHelp)
         std::fputs(help, stdout);
     else if (std::strcmp(argv[1], "--version") == 0)
         std::puts(version);

@@ -10,19 +10,36 @@
 #ifdef _WIN32
 #include <io.h>
 
+#include "WideNames.h"
+
 namespace {
 // Windows refuses to open a folder that Linux opens and fails to read; both
 // report it the same way.
 constexpr int kFolder = INT_MAX;
+
+bool IsFolder(const std::wstring &path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
 } // namespace
 
+// By its name in full, whatever its length or characters; others may go on
+// writing or renaming it, as with the C runtime.
 int OpenInput(const char *path) {
-    int fd = _open(path, _O_RDONLY | _O_BINARY);
-    int err = errno;
-    struct _stat64 st {};
-    if (fd < 0 && _stat64(path, &st) == 0 && (st.st_mode & _S_IFDIR) != 0)
-        return kFolder;
-    errno = err;
+    std::wstring name = SystemPath(path);
+    HANDLE file = CreateFileW(name.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        int err = ErrnoFromWindows(GetLastError());
+        if (IsFolder(name))
+            return kFolder;
+        errno = err;
+        return -1;
+    }
+    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_RDONLY | _O_BINARY);
+    if (fd < 0)
+        CloseHandle(file);
     return fd;
 }
 
@@ -38,10 +55,11 @@ bool InputSizeIsTrue(int) {
 }
 
 bool RegularFileSize(const char *path, uint64_t &size) {
-    struct _stat64 st {};
-    if (_stat64(path, &st) != 0 || (st.st_mode & _S_IFREG) == 0)
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(SystemPath(path).c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0)
         return false;
-    size = static_cast<uint64_t>(st.st_size);
+    size = static_cast<uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
     return true;
 }
 

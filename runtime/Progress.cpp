@@ -9,8 +9,7 @@
 #include "Descriptor.h"
 
 #ifdef _WIN32
-#include <io.h>
-#define isatty _isatty
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -32,15 +31,50 @@ void Draw(const char *text, size_t len) {
 
 } // namespace
 
+#ifdef _WIN32
+
+// A console, not merely a character device (NUL is one too).
+bool ProgressCanShow() {
+    DWORD mode = 0;
+    static const bool console = GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+    return console;
+}
+
+namespace {
+
+// Only a console that takes escape sequences gets them.
+bool TakesEscapes() {
+    HANDLE console = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD mode = 0;
+    return GetConsoleMode(console, &mode) &&
+           ((mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0 ||
+            SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING));
+}
+
+} // namespace
+
+#else
+
 bool ProgressCanShow() {
     static const bool terminal = isatty(2) != 0;
     return terminal;
 }
 
+namespace {
+
+// A terminal that says it is dumb gets none.
+bool TakesEscapes() {
+    const char *term = std::getenv("TERM");
+    return term == nullptr || std::strcmp(term, "dumb") != 0;
+}
+
+} // namespace
+
+#endif
+
 void StartProgress(uint64_t total) {
     gTerminal = ProgressCanShow();
-    const char *term = std::getenv("TERM");
-    gPlain = term != nullptr && std::strcmp(term, "dumb") == 0;
+    gPlain = gTerminal && !TakesEscapes();
     gTotal = total;
     gStart = gLast = Clock::now();
 }

@@ -1,59 +1,133 @@
 #include "Wildcards.h"
 
-#ifdef _WIN32
+#include <algorithm>
+#include <cstdint>
 
-// Asks the mingw-w64 start-up code to expand wildcards, as the Microsoft
-// runtime does for console programs.
-extern "C" {
-int _dowildcard = -1;
-}
-
-std::vector<std::string> ExpandArguments(int argc, char **argv) {
-    return std::vector<std::string>(argv, argv + argc);
-}
-
-#else
-
-#include <cstring>
-#include <glob.h>
+#include "FolderNames.h"
 
 namespace {
 
-bool HasWildcard(const char *arg) {
-    return std::strpbrk(arg, "*?") != nullptr;
-}
-
-// glob also knows [...] and backslash escapes; here they are plain
-// characters, so '[' is put in a bracket of its own and escapes are off.
-std::string LiteralBrackets(const char *pattern) {
-    std::string text;
-    for (const char *p = pattern; *p != '\0'; ++p)
-        text += *p == '[' ? std::string("[[]") : std::string(1, *p);
-    return text;
-}
-
-void AppendMatches(const char *pattern, std::vector<std::string> &args) {
-    glob_t matches{};
-    if (glob(LiteralBrackets(pattern).c_str(), GLOB_NOESCAPE, nullptr, &matches) == 0) {
-        for (size_t i = 0; i < matches.gl_pathc; ++i)
-            args.emplace_back(matches.gl_pathv[i]);
-    } else {
-        args.emplace_back(pattern);
+// One character of a UTF-8 name: its code point and length. A byte that
+// starts no valid sequence is a character of its own.
+uint32_t NextCharacter(const std::string &s, size_t at, size_t &len) {
+    unsigned char lead = static_cast<unsigned char>(s[at]);
+    len = lead < 0x80 ? 1 : lead >= 0xf0 ? 4 : lead >= 0xe0 ? 3 : lead >= 0xc0 ? 2 : 1;
+    if (at + len > s.size())
+        len = 1;
+    uint32_t code = len == 1 ? lead : lead & (0x7f >> len);
+    for (size_t i = 1; i < len; ++i) {
+        unsigned char next = static_cast<unsigned char>(s[at + i]);
+        if ((next & 0xc0) != 0x80) {
+            len = 1;
+            return lead;
+        }
+        code = code << 6 | (next & 0x3f);
     }
-    globfree(&matches);
+    return code;
+}
+
+// '*' any run of characters, '?' one; a backtracking match.
+bool Matches(const std::string &pattern, const std::string &name) {
+    size_t p = 0, n = 0, star = std::string::npos, resume = 0;
+    while (n < name.size()) {
+        size_t plen = 0, nlen = 0;
+        uint32_t c = p < pattern.size() ? NextCharacter(pattern, p, plen) : 0;
+        uint32_t d = NextCharacter(name, n, nlen);
+        if (p < pattern.size() && c == '*') {
+            star = ++p;
+            resume = n;
+        } else if (p < pattern.size() && (c == '?' || SameNameCharacter(c, d))) {
+            p += plen;
+            n += nlen;
+        } else if (star != std::string::npos) {
+            p = star;
+            NextCharacter(name, resume, nlen);
+            n = resume += nlen;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
+bool Matches(const std::string &part, const std::string &name, bool dotted) {
+    return (name[0] != '.' || dotted) && Matches(part, name);
+}
+
+// The paths that match the parts from `from` on, below the folder `base`
+// (as typed, with its separator).
+void ExpandParts(const std::vector<std::string> &parts, size_t from, const std::string &base,
+                 std::vector<std::string> &found) {
+    if (from == parts.size()) {
+        found.push_back(base);
+        return;
+    }
+    const std::string &part = parts[from];
+    bool folder = IsPathSeparator(part.back());
+    std::string name = part.substr(0, part.size() - (folder ? 1 : 0));
+    std::string separator = part.substr(name.size());
+    if (!HasWildcard(name)) {
+        ExpandParts(parts, from + 1, base + part, found);
+        return;
+    }
+    std::vector<std::string> names;
+    if (!ListFolder(base, names))
+        return;
+    for (const std::string &entry : names)
+        if (Matches(name, entry, name[0] == '.'))
+            ExpandParts(parts, from + 1, base + entry + separator, found);
+}
+
+// The parts of a path, each with the separator that ends it.
+std::vector<std::string> SplitPath(const std::string &path) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (IsPathSeparator(path[i])) {
+            parts.push_back(path.substr(start, i + 1 - start));
+            start = i + 1;
+        }
+    }
+    if (start < path.size())
+        parts.push_back(path.substr(start));
+    return parts;
+}
+
+// The \\?\ (or \\.\) that opens a Windows path of any length is no pattern.
+size_t LiteralPrefix(const std::string &arg) {
+#ifdef _WIN32
+    if (arg.rfind("\\\\?\\", 0) == 0 || arg.rfind("\\\\.\\", 0) == 0)
+        return 4;
+#endif
+    (void)arg;
+    return 0;
+}
+
+void AppendMatches(const std::string &pattern, std::vector<std::string> &args) {
+    std::vector<std::string> found;
+    size_t prefix = LiteralPrefix(pattern);
+    ExpandParts(SplitPath(pattern.substr(prefix)), 0, pattern.substr(0, prefix), found);
+    if (found.empty())
+        found.push_back(pattern);
+    std::sort(found.begin(), found.end());
+    args.insert(args.end(), found.begin(), found.end());
 }
 
 } // namespace
 
-std::vector<std::string> ExpandArguments(int argc, char **argv) {
-    std::vector<std::string> args;
-    for (int k = 0; k < argc; ++k) {
-        if (k > 0 && HasWildcard(argv[k]))
-            AppendMatches(argv[k], args);
-        else
-            args.emplace_back(argv[k]);
-    }
-    return args;
+bool HasWildcard(const std::string &arg) {
+    return arg.find_first_of("*?", LiteralPrefix(arg)) != std::string::npos;
 }
 
-#endif
+std::vector<std::string> ExpandArguments(const std::vector<std::string> &args) {
+    std::vector<std::string> expanded;
+    for (size_t k = 0; k < args.size(); ++k) {
+        if (k > 0 && k + 1 < args.size() && HasWildcard(args[k]))
+            AppendMatches(args[k], expanded);
+        else
+            expanded.push_back(args[k]);
+    }
+    return expanded;
+}

@@ -7,11 +7,19 @@
 #include "Packing.h"
 #include "Wildcards.h"
 
+#ifdef _WIN32
+#include "WideNames.h"
+#endif
+
 static const char kHelp[] =
     "Usage: Trelvic [INPUT...] OUTPUT\n"
     "Joins the INPUT files in order and writes them to OUTPUT as a C header that\n"
     "defines UINT8 gImgCode[], 16 elements to a line, with CR LF line ends.\n"
-    "Patterns with * or ? are expanded to the matching files, sorted.\n"
+    "In an INPUT, * stands for any run of characters and ? for one, in any part\n"
+    "of the path; the matching files are taken in byte order of their names, and\n"
+    "a pattern that matches none stays as typed. A name that starts with . is\n"
+    "matched only by a part that does too; case counts except on Windows. The\n"
+    "OUTPUT is never a pattern.\n"
     "\n"
     "  -h, --help     print this help and exit\n"
     "      --version  print the version and exit\n"
@@ -19,17 +27,28 @@ static const char kHelp[] =
     "Exit status: 0 when the header was written whole and the report printed;\n"
     "1 on any failure, a report that can't be written included.\n";
 
-int main(int argc, char **argv) {
+// The whole program, on its arguments in UTF-8.
+static int RunTrelvic(std::vector<std::string> original) {
     PrepareProcess("Trelvic");
-    if (AnswerInfoRequest(argc, argv, kHelp, "Trelvic " TRELVIC_VERSION))
+    std::vector<char *> argv;
+    for (std::string &arg : original)
+        argv.push_back(arg.data());
+    if (AnswerInfoRequest(static_cast<int>(argv.size()), argv.data(), kHelp,
+                          "Trelvic " TRELVIC_VERSION))
         return FinishConsole(0, 1);
-    std::vector<std::string> args = ExpandArguments(argc, argv);
+    std::vector<std::string> args = ExpandArguments(original);
 
     std::puts("\nStart Packing");
     for (size_t k = 0; k < args.size(); ++k)
         std::printf("arg-%zu : %s\n", k, args[k].c_str());
     if (args.size() <= 1) {
         std::puts("\n Error - not enough argument !!");
+        return FinishConsole(1, 1);
+    }
+    // A pattern there could only ever overwrite one of the files it matches.
+    if (HasWildcard(args.back())) {
+        std::puts("\nFailed to open output file !! ");
+        ReportFileError(args.back().c_str(), "the output can't be a pattern");
         return FinishConsole(1, 1);
     }
 
@@ -41,3 +60,17 @@ int main(int argc, char **argv) {
     bool generated = MakeHeaderFile(inFileName.data(), outFileName, inFileName.size());
     return FinishConsole(generated ? 0 : 1, 1);
 }
+
+#ifdef _WIN32
+// Every name as the system gives it, never through the ANSI code page.
+int wmain(int argc, wchar_t **argv) {
+    std::vector<std::string> args;
+    for (int k = 0; k < argc; ++k)
+        args.push_back(Narrow(argv[k]));
+    return RunTrelvic(args);
+}
+#else
+int main(int argc, char **argv) {
+    return RunTrelvic(std::vector<std::string>(argv, argv + argc));
+}
+#endif

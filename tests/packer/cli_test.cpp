@@ -94,10 +94,29 @@ TEST_F(PackerCli, LinesHoldSixteenElementsWithCrLfEnds) {
 }
 
 // In command-line order, around a read of 512 bytes, the formatting block
-// (64 KiB) and the read block (256 KiB), alone and joined.
+// (64 KiB) and the read block (256 KiB), alone and joined. Names in any
+// script (none of them in an ANSI code page, two that a best-fit mapping
+// would take for one another) and paths beyond 260 characters, relative or,
+// on Windows, in full with \\?\.
 TEST_F(PackerCli, InputsAreJoinedWholeInCommandLineOrder) {
     RunShell("printf abc > three; printf 12345 > five", dir.path);
     ExpectSuccess({"three", "five", "out.h"}, "abc12345");
+    std::string deep = "Прошивка/";
+    for (int i = 0; i < 3; ++i)
+        deep += std::string(100, static_cast<char>('a' + i)) + "/";
+    RunShell("mkdir -p " + deep +
+                 " && printf P > Łódź.bin && printf X > Lódz.bin && "
+                 "printf J > 日本.bin",
+             dir.path);
+    ExpectSuccess({"Łódź.bin", "日本.bin", "Прошивка/出力.h"}, "PJ");
+    ExpectSuccess({"Lódz.bin", deep + "長い.h"}, "X");
+    if (UnderWine()) {
+        std::string full = "\\\\?\\Z:" + dir.path.string() + "/" + deep + "full.h";
+        std::replace(full.begin() + 4, full.end(), '/', '\\');
+        EXPECT_EQ(Pack({"日本.bin", full}).status, 0);
+        EXPECT_EQ(ReadFile(dir / deep / "full.h"), ReferenceHeader("J"));
+    }
+    EXPECT_EQ(RunShell("find . -name '.Trelvic*'", dir.path).out, "");
     ExpectJoined({511, 512, 513, 1024, 0, 1}, "joined.h");
     const size_t format = FORMAT_BLOCK_BYTES, read = READ_BLOCK_BYTES;
     for (size_t size : {format - 1, format, format + 1, read - 1, read, read + 1, read + 17})
@@ -131,10 +150,34 @@ TEST_F(PackerCli, WildcardsExpandToSortedMatches) {
     // Windows gives its own reason: a name with '*' is not even valid there.
     EXPECT_EQ(run.err, UnderWine() ? "Trelvic: nothing*.bin: Invalid argument\n"
                                    : "Trelvic: nothing*.bin: No such file or directory\n");
-    if (UnderWine()) { // its runtime takes either kind of slash
+    if (UnderWine()) { // either kind of slash
         run = Pack({"dir\\?.bin", "out.h"});
         EXPECT_EQ(run.out, ReportLines(Echo({"dir\\q.bin", "out.h"}), true));
         EXPECT_EQ(ReadFile(dir / "out.h"), ReferenceHeader("q"));
+    }
+
+    // One rule on both systems: names in any script, in byte order; no dot
+    // file unless asked for; no near miss through a short 8.3 name; parts of
+    // folders too; '?' is one character, not one byte.
+    RunShell(
+        "mkdir m m/sub m/sab; cd m; for f in 日本 fw Zeta alpha 'a b' ü .dot; do printf \"$f\" > "
+        "\"$f.bin\"; done; printf near > fw.binary; printf s > sub/x.bin; printf a > sab/x.bin",
+        dir.path);
+    const std::pair<std::string, std::vector<std::string>> patterns[] = {
+        {"m/*.bin",
+         {"m/Zeta.bin", "m/a b.bin", "m/alpha.bin", "m/fw.bin", "m/ü.bin", "m/日本.bin"}},
+        {"m/.*.bin", {"m/.dot.bin"}},
+        {"m/s?b/x.bin", {"m/sab/x.bin", "m/sub/x.bin"}},
+        {"m/?.bin", {"m/ü.bin"}}};
+    for (const auto &[pattern, matches] : patterns) {
+        std::vector<std::string> args = matches;
+        args.push_back("out.h");
+        std::string all;
+        for (const std::string &match : matches)
+            all += ReadFile(dir / match);
+        run = Pack({pattern, "out.h"});
+        EXPECT_EQ(run.out, ReportLines(Echo(args), true)) << pattern;
+        EXPECT_EQ(ReadFile(dir / "out.h"), ReferenceHeader(all)) << pattern;
     }
 }
 
@@ -145,7 +188,10 @@ TEST_F(PackerCli, WindowsAndLinuxBuildsWriteIdenticalHeaders) {
                                     RandomBytes(100000, 3)};
     for (size_t i = 0; i < std::size(contents); ++i)
         WriteFile(dir / ("in" + std::to_string(i)), contents[i]);
-    for (std::string inputs : {"in0 in1 in2 in3 in4", "in1", "in2", "in3"}) {
+    RunShell("for f in 日本 fw Zeta alpha .dot; do printf \"$f\" > \"$f.bin\"; done; "
+             "printf near > fw.binary",
+             dir.path);
+    for (std::string inputs : {"in0 in1 in2 in3 in4", "in1", "in2", "in3", "'*.bin' '?*.bin*'"}) {
         ASSERT_EQ(RunShell(kRunner + " " + kTrelvic + " " + inputs + " windows.h", dir.path).status,
                   0);
         ASSERT_EQ(RunShell(TRELVIC_PATH " " + inputs + " linux.h", dir.path).status, 0);
@@ -160,11 +206,18 @@ TEST_F(PackerCli, AnOutputIsReplacedWholeOrNotAtAll) {
     WriteFile(dir / "a.bin", "a");
     WriteFile(dir / "out.h", std::string(4096, 'x'));
     fs::create_directory(dir / "sub");
+    if (UnderWine()) // root may write it here
+        RunShell("printf old > read-only.h; chmod 444 read-only.h", dir.path);
     for (auto [args, stop, err] :
          {std::tuple<std::vector<std::string>, std::string, std::string>{
               {"a.bin", "fw.bin", "out.h"}, "open input", "fw.bin: No such file or directory"},
           {{"sub", "out.h"}, "read input", "sub: Is a directory"},
-          {{"missing/out.h"}, "open output", "missing/out.h: No such file or directory"}}) {
+          {{"missing/out.h"}, "open output", "missing/out.h: No such file or directory"},
+          {{"a.bin", "*.h"}, "open output", "*.h: the output can't be a pattern"},
+          {{"*.bin"}, "open output", "*.bin: the output can't be a pattern"},
+          {{"a.bin", "read-only.h"}, "open output", "read-only.h: Permission denied"}}) {
+        if (args.back() == "read-only.h" && !UnderWine())
+            continue;
         RunResult run = Pack(args);
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.out, EchoLines(Echo(args)) + "\nFailed to " + stop + " file !! \n");
@@ -172,10 +225,38 @@ TEST_F(PackerCli, AnOutputIsReplacedWholeOrNotAtAll) {
         EXPECT_EQ(ReadFile(dir / "out.h"), std::string(4096, 'x'));
     }
     ExpectSuccess({"a.bin", "out.h"}, "a");
-    EXPECT_EQ(ListFolder(dir.path), "a.bin\nout.h\nsub\n");
+    EXPECT_EQ(ListFolder(dir.path),
+              std::string("a.bin\nout.h\n") + (UnderWine() ? "read-only.h\n" : "") + "sub\n");
     RunResult nul = Pack({"a.bin", "NUL"}); // the null device on Windows, a file here
     EXPECT_EQ(nul.out, ReportLines(Echo({"a.bin", "NUL"}), true));
     EXPECT_EQ(fs::exists(dir / "NUL"), !UnderWine());
+    if (!UnderWine())
+        return;
+    // Windows: a hidden file stays hidden; one that another program holds
+    // open (and lets others write) is written into; Ctrl-C, or a kill, while
+    // an input is read leaves the old header and nothing beside it.
+    EXPECT_EQ(Pack({"/?"}).out.rfind("Usage: Trelvic [INPUT...] OUTPUT\n", 0), 0u);
+    const std::string trelvic = kRunner + " " + kTrelvic;
+    RunShell("printf old > hidden.h; setfattr -n user.DOSATTRIB -v '\"0x2\"' hidden.h; "
+             "truncate -s 4G held.h big.bin",
+             dir.path);
+    ExpectSuccess({"a.bin", "hidden.h"}, "a");
+    EXPECT_EQ(RunShell("getfattr --only-values -n user.DOSATTRIB hidden.h", dir.path).out, "0x2");
+    RunShell(trelvic +
+                 " held.h NUL > /dev/null & until ls -l /proc/*/fd 2>/dev/null | grep -q "
+                 "held.h; do sleep 0.05; done; " +
+                 trelvic + " a.bin held.h; wait",
+             dir.path);
+    EXPECT_EQ(ReadFile(dir / "held.h"), ReferenceHeader("a"));
+    for (const char *sig : {"INT", "KILL"}) {
+        RunShell(trelvic +
+                     " big.bin out.h > /dev/null & until ls -a | grep -q '^\\.Trelvic'; do "
+                     "sleep 0.05; done; kill -" +
+                     sig + " $!; wait",
+                 dir.path);
+        EXPECT_EQ(ReadFile(dir / "out.h"), ReferenceHeader("a")) << sig;
+        EXPECT_EQ(RunShell("ls -a | grep -c '^\\.Trelvic'", dir.path).out, "0\n") << sig;
+    }
 }
 
 } // namespace

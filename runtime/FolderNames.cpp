@@ -1,0 +1,66 @@
+#include "FolderNames.h"
+
+#ifdef _WIN32
+
+#include "WideNames.h"
+
+bool ListFolder(const std::string &folder, std::vector<std::string> &names) {
+    std::wstring pattern = SystemPath(folder.empty() ? "." : folder);
+    pattern += pattern.empty() || pattern.back() == L'\\' ? L"*" : L"\\*";
+    // The basic information has no short names, and a listing of "*"
+    // matches none: a pattern is never matched against an alias.
+    WIN32_FIND_DATAW entry;
+    HANDLE found = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch,
+                                    nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (found == INVALID_HANDLE_VALUE)
+        return false;
+    do {
+        std::string name = Narrow(entry.cFileName);
+        if (name != "." && name != "..")
+            names.push_back(name);
+    } while (FindNextFileW(found, &entry));
+    FindClose(found);
+    return true;
+}
+
+// Windows' own upper case of each, as its file systems compare names.
+bool SameNameCharacter(uint32_t a, uint32_t b) {
+    if (a == b)
+        return true;
+    if (a > 0xffff || b > 0xffff)
+        return false;
+    wchar_t pair[2] = {static_cast<wchar_t>(a), static_cast<wchar_t>(b)};
+    CharUpperBuffW(pair, 2);
+    return pair[0] == pair[1];
+}
+
+bool IsPathSeparator(char c) {
+    return c == '/' || c == '\\';
+}
+
+#else
+
+#include <dirent.h>
+#include <string.h>
+
+bool ListFolder(const std::string &folder, std::vector<std::string> &names) {
+    DIR *dir = opendir(folder.empty() ? "." : folder.c_str());
+    if (dir == nullptr)
+        return false;
+    while (dirent *entry = readdir(dir)) {
+        if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0)
+            names.emplace_back(entry->d_name);
+    }
+    closedir(dir);
+    return true;
+}
+
+bool SameNameCharacter(uint32_t a, uint32_t b) {
+    return a == b;
+}
+
+bool IsPathSeparator(char c) {
+    return c == '/';
+}
+
+#endif
