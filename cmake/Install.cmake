@@ -5,7 +5,8 @@ include(CMakePackageConfigHelpers)
 set(package_dir ${CMAKE_INSTALL_LIBDIR}/cmake/Trelvic)
 set(doc_dir ${CMAKE_INSTALL_DATADIR}/doc/trelvic)
 
-install(TARGETS Trelvic morvash EXPORT TrelvicTargets RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS trelvic_packer trelvic_converter EXPORT TrelvicTargets
+        RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(EXPORT TrelvicTargets NAMESPACE Trelvic:: DESTINATION ${package_dir})
 
 # Man pages and the changelog go out compressed, as Debian expects.
@@ -28,7 +29,7 @@ foreach(tool Trelvic morvash)
             RENAME ${tool})
 endforeach()
 install(FILES ${changelog_gz} DESTINATION ${doc_dir})
-install(FILES LICENSE DESTINATION ${doc_dir})
+install(FILES LICENSE docs/INTEGRATION.md DESTINATION ${doc_dir})
 
 configure_package_config_file(cmake/TrelvicConfig.cmake.in
     ${PROJECT_BINARY_DIR}/TrelvicConfig.cmake INSTALL_DESTINATION ${package_dir})
@@ -39,6 +40,7 @@ install(FILES ${PROJECT_BINARY_DIR}/TrelvicConfig.cmake
               ${PROJECT_BINARY_DIR}/TrelvicConfigVersion.cmake
               cmake/TrelvicFunctions.cmake
               cmake/TrelvicRun.cmake
+              cmake/MorvashConstants.cmake
         DESTINATION ${package_dir})
 
 # Packages are made of this project alone, not of a build that takes it in.

@@ -6,6 +6,10 @@ typedef unsigned char UINT8;
 #include "boot.h"
 #include "fw.h"
 #include "image.h"
+#include "logo.h"
+#include "logo_ul.h"
+#include "made.h"
+#include "parts.h"
 
 static void print_bytes(const char *name, const UINT8 *bytes, size_t size) {
     size_t i;
@@ -21,5 +25,8 @@ int main(void) {
     print_bytes("image", gImgCode, sizeof gImgCode);
     print_bytes("boot", boot_image, sizeof boot_image);
     print_bytes("app", app_image, sizeof app_image);
+    print_bytes("parts", parts, sizeof parts);
+    print_bytes("made", made, (size_t)made_size);
+    printf("logo sum 0x%08lx, %lu bytes\n", logo_sum_ul, logo_size_ul);
     return 0;
 }

@@ -1,5 +1,5 @@
 // The generated header compiles as strict C99 and holds the input's bytes,
-// and for morvash its size and sum.
+// and for morvash its size and sum; from C++, one file shares it with others.
 
 #include "Blocks.h"
 #include "tool.h"
@@ -37,6 +37,29 @@ TEST_P(CompiledHeader, HoldsTheInputs) {
     std::string sumAndSize = std::to_string(converter::ReferenceSum(all)) + " " +
                              std::to_string((all.size() + 3) / 4 * 4) + "\n";
     EXPECT_TRUE(run.out == (IsPacker() ? all : sumAndSize + all)) << run.out.size();
+
+    // In C++, as the integration guide says: one file includes the header and
+    // exports the data (extern before const), another uses it.
+    WriteFile(dir / "data.cpp",
+              IsPacker()
+                  ? "typedef const unsigned char UINT8;\nextern const unsigned char gImgCode[];\n"
+                    "extern const unsigned long gImgCode_size;\n#include \"data.h\"\n"
+                    "const unsigned long gImgCode_size = sizeof gImgCode;\n"
+                  : "#include \"data.h\"\nextern const unsigned char *const fw_data;\n"
+                    "extern const unsigned long fw_bytes;\nconst unsigned char *const "
+                    "fw_data = fw;\nconst unsigned long fw_bytes = sizeof fw;\n");
+    WriteFile(dir / "use.cpp", std::string("#include <cstdio>\nextern const unsigned char ") +
+                                   (IsPacker() ? "gImgCode[];\nextern const unsigned long "
+                                                 "gImgCode_size;\n#define data gImgCode\n"
+                                                 "#define size gImgCode_size\n"
+                                               : "*const fw_data;\nextern const unsigned long "
+                                                 "fw_bytes;\n#define data fw_data\n"
+                                                 "#define size fw_bytes\n") +
+                                   "int main() { std::fwrite(data, 1, size, stdout); }\n");
+    run = Sh(TEST_CXX_COMPILER " -std=c++17 -Wall -Wextra -pedantic -Werror -o use data.cpp "
+                               "use.cpp && ./use");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(run.out == (IsPacker() ? all : converter::PadToWords(all))) << run.out.size();
 }
 
 INSTANTIATE_TEST_SUITE_P(BothTools, CompiledHeader, BothTools(), ToolName);

@@ -297,15 +297,16 @@ TEST_P(Hostile, AConsoleThatBlocksOrGoesAwayNeverCostsTheHeader) {
 
 // On a terminal, a run past a second shows on stderr how far it has read,
 // and clears that before its report or a failure; a faster run, or one
-// whose stderr is no terminal, shows nothing.
+// whose stderr is no terminal, shows nothing; a dumb one gets no escapes.
 TEST_P(Hostile, ProgressShowsOnATerminalAlone) {
     const std::string slow = "{ head -c 300000 /dev/zero; sleep 1.2; head -c 300000 /dev/zero; }";
-    RunResult run = Sh("mkfifo f1 f2 f3 f4; for f in f1 f2 f3 f4; do " + slow +
+    RunResult run = Sh("mkfifo f1 f2 f3 f4 f5; for f in f1 f2 f3 f4 f5; do " + slow +
                        " > $f & done; $tool f2 o2.h > /dev/null & i=0; for run in 'f1 o1.h' "
                        "'f3 o3.h 2> err3' 'f4 " +
                        (IsPacker() ? "missing.bin o4.h" : "no/such/o4.h") +
                        "' 'in.bin o5.h'; do i=$((i+1)); script -qec \"$tool $run\" /dev/null > "
-                       "tty$i & done; wait");
+                       "tty$i & done; TERM=dumb script -qec \"$tool f5 o6.h\" /dev/null > "
+                       "dumb & wait");
     EXPECT_EQ(run.err, "");
     const std::string shown = std::string(GetParam().name) + ": 0 MiB read\033[K\r\033[K";
     EXPECT_NE(ReadFile(dir / "tty1").find(shown), std::string::npos);
@@ -315,6 +316,9 @@ TEST_P(Hostile, ProgressShowsOnATerminalAlone) {
     EXPECT_EQ(ReadFile(dir / "tty2").find("MiB") + ReadFile(dir / "tty4").find("MiB"),
               2 * std::string::npos);
     EXPECT_EQ(ReadFile(dir / "err3"), "");
+    std::string dumb = ReadFile(dir / "dumb"); // the line is blanked with spaces
+    EXPECT_NE(dumb.find(": 0 MiB read\r    "), std::string::npos);
+    EXPECT_EQ(dumb.find("\033"), std::string::npos);
 }
 
 // -h, --help and --version are answered alone, and name files anywhere else;
