@@ -14,7 +14,7 @@ uint32_t NextCharacter(const std::string &s, size_t at, size_t &len) {
     len = lead < 0x80 ? 1 : lead >= 0xf0 ? 4 : lead >= 0xe0 ? 3 : lead >= 0xc0 ? 2 : 1;
     if (at + len > s.size())
         len = 1;
-    uint32_t code = len == 1 ? lead : lead & (0x7f >> len);
+    uint32_t code = static_cast<uint32_t>(lead) & (len == 1 ? 0xffu : 0x7fu >> len);
     for (size_t i = 1; i < len; ++i) {
         unsigned char next = static_cast<unsigned char>(s[at + i]);
         if ((next & 0xc0) != 0x80) {

@@ -1,16 +1,11 @@
 /* Preloaded into a tool, makes the Nth call of a chosen function fail.
- *   FAULT=call[@fd]:N:errno[,...]
- *                             @fd counts only the calls on that descriptor
- *                             (read and write); N counts from 1, 0 is every
- *                             call, N+ every call
- *                             from the Nth on; errno 0 is a fault that is no
- *                             failure: a read or write of one byte less,
- *                             random bytes all zero; "pause" waits until
- *                             FAULT_RESUME (a FIFO) is opened for writing,
- *                             then makes the call; "sizeK", for read, gives
- *                             the file K bytes once the call has read
- *   FAULT_MARK=path           created once a fault of a rule with N > 0 is
- *                             injected
+ *   FAULT=call[@fd]:N:errno[,...]  @fd: only the reads or writes of that
+ *       descriptor count. N counts from 1; 0 is every call, N+ every call
+ *       from the Nth on. errno 0 is a fault that is no failure (a read or
+ *       write of one byte less, random bytes all zero); "pause" waits until
+ *       FAULT_RESUME (a FIFO) is opened for writing, then makes the call;
+ *       "sizeK", for read, gives the file K bytes once the call has read.
+ *   FAULT_MARK=path  created once a fault of a rule with N > 0 is injected
  * "tmpfile" counts the opens of unnamed files (O_TMPFILE). */
 #define _GNU_SOURCE
 #include <dlfcn.h>

@@ -137,13 +137,7 @@ TEST_F(PackerCli, WildcardsExpandToSortedMatches) {
     RunShell(
         "mkdir dir; for f in 2 10 1 q; do printf $f > dir/p$f.bin; done; mv dir/pq.bin dir/q.bin",
         dir.path);
-    RunResult run = Pack({"dir/p*.bin", "out.h"});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out,
-              ReportLines(Echo({"dir/p1.bin", "dir/p10.bin", "dir/p2.bin", "out.h"}), true));
-    EXPECT_EQ(ReadFile(dir / "out.h"), ReferenceHeader("1102"));
-
-    run = Pack({"dir/?.bin", "nothing*.bin", "out.h"});
+    RunResult run = Pack({"dir/?.bin", "nothing*.bin", "out.h"});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, EchoLines(Echo({"dir/q.bin", "nothing*.bin", "out.h"})) +
                            "\nFailed to open input file !! \n");
@@ -164,6 +158,7 @@ TEST_F(PackerCli, WildcardsExpandToSortedMatches) {
         "\"$f.bin\"; done; printf near > fw.binary; printf s > sub/x.bin; printf a > sab/x.bin",
         dir.path);
     const std::pair<std::string, std::vector<std::string>> patterns[] = {
+        {"dir/p*.bin", {"dir/p1.bin", "dir/p10.bin", "dir/p2.bin"}},
         {"m/*.bin",
          {"m/Zeta.bin", "m/a b.bin", "m/alpha.bin", "m/fw.bin", "m/ü.bin", "m/日本.bin"}},
         {"m/.*.bin", {"m/.dot.bin"}},

@@ -6,7 +6,6 @@
 
 #include "Blocks.h"
 #include "HexLines.h"
-#include "OutputFile.h"
 #include "files.h"
 #include "reference.h"
 
@@ -40,20 +39,6 @@ TEST(HexLines, MatchesThePlainFormatterAcrossLineAndBlockBoundaries) {
                               ReferenceBody(part, lineEnd))
                         << "size " << size << " block " << block << " vector " << vector;
         }
-    }
-}
-
-// Whole blocks of CR LF lines through the writer's own buffer.
-TEST(HexLines, WritesWholeBlocksThroughTheOutput) {
-    TempDir dir;
-    const std::string data = RandomBytes(3 * FORMAT_BLOCK_BYTES + 5, 9);
-    for (const char *lineEnd : {LINE_END_CRLF, LINE_END_LF}) {
-        OutputFile &out = BeginOutput((dir / "out.h").c_str());
-        HexLines lines{lineEnd};
-        ASSERT_TRUE(
-            WriteHexLines(out, lines, reinterpret_cast<const uint8_t *>(data.data()), data.size()));
-        ASSERT_TRUE(OpenFinalOutput(out) && CommitOutput(out));
-        EXPECT_TRUE(ReadFile(dir / "out.h") == ReferenceBody(data, lineEnd));
     }
 }
 
