@@ -15,6 +15,7 @@
 #include <io.h>
 #include <vector>
 
+#include "Blocks.h"
 #include "Console.h"
 #include "Descriptor.h"
 #include "OutputState.h"
@@ -168,7 +169,7 @@ bool WriteInto(HANDLE text, DWORD &code) {
         code = GetLastError();
         return false;
     }
-    static char block[256 * 1024];
+    static char block[READ_BLOCK_BYTES];
     LARGE_INTEGER start{};
     bool copied = SetFilePointerEx(text, start, nullptr, FILE_BEGIN) != 0;
     DWORD got = 0, put = 0;
