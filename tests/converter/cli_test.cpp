@@ -73,51 +73,37 @@ TEST_F(ConverterCli, WhatIsConvertedIsTheSizeFoundToTheByte) {
     const std::string data = RandomBytes(1000000, 24), first = data.substr(0, 300000);
     WriteFile(dir / "data.bin", data);
     const std::string fault = " LD_PRELOAD=" FAULT_LIBRARY " FAULT=",
-                      limit = "morvash: %s: input is too large (the limit is 2147483644 bytes)\n";
-    const std::string shortOf = "fail to read binary file\n: ";
-    auto tooLarge = [&](const char *name) {
-        char text[128];
-        std::snprintf(text, sizeof text, limit.c_str(), name);
-        return std::string(text);
-    };
-    struct Case {
-        std::string command; // with $m for the tool, onto out.h unless it says
-        int status;
-        std::string out, err; // out: all of it, or a line of it for a whole run
-        const std::string *converted = nullptr;
-    };
-    const Case cases[] = {
-        {"truncate -s 2147483645 in.bin; ulimit -t 1; exec $m in.bin out.h", 255,
-         NameLines("in.bin", "out.h"), tooLarge("in.bin")},
+                      names = NameLines("in.bin", "out.h"),
+                      big = ": input is too large (the limit is 2147483644 bytes)\n",
+                      cut = "fail to read binary file\n: ",
+                      ok = "bin_size=2147483644, 4byte allign=OK\n";
+    // The command, with $m for the tool; its status, stdout (or a line of it for a whole run),
+    // stderr, and what out.h then holds.
+    const std::tuple<std::string, int, std::string, std::string, const std::string *> cases[] = {
+        {"truncate -s 2147483645 in.bin; ulimit -t 1; exec $m in.bin out.h", 255, names,
+         "morvash: in.bin" + big, nullptr},
         {"exec $m /dev/zero /dev/null", 255, NameLines("/dev/zero", "/dev/null"),
-         tooLarge("/dev/zero")},
-        {"head -c 2147483644 /dev/zero | $m /dev/stdin /dev/null", 0,
-         "bin_size=2147483644, 4byte allign=OK\n", ""},
-        {"truncate -s 2147483644 in.bin; exec $m in.bin /dev/null", 0,
-         "bin_size=2147483644, 4byte allign=OK\n", ""},
-        {"cp data.bin in.bin;" + fault + "read:1:size300000 exec $m in.bin out.h", 255,
-         NameLines("in.bin", "out.h") + "bin_size=1000000,, read_bytes=300000\n",
-         shortOf + "No data available\n"},
+         "morvash: /dev/zero" + big, nullptr},
+        {"head -c 2147483644 /dev/zero | $m /dev/stdin /dev/null", 0, ok, "", nullptr},
+        {"truncate -s 2147483644 in.bin; exec $m in.bin /dev/null", 0, ok, "", nullptr},
+        {"cp data.bin in.bin;" + fault + "read:2:size300000 exec $m in.bin out.h", 255,
+         names + "bin_size=1000000,, read_bytes=300000\n", cut + "No data available\n", nullptr},
         {"head -c 5 data.bin > in.bin;" + fault + "read:1+:5 exec $m in.bin out.h", 255,
-         NameLines("in.bin", "out.h") + "bin_size=5,, read_bytes=0\n",
-         shortOf + "Input/output error\n"},
-        {"head -c 300000 data.bin > in.bin;" + fault + "read:1:size600000 exec $m in.bin out.h", 0,
+         names + "bin_size=5,, read_bytes=0\n", cut + "Input/output error\n", nullptr},
+        {"head -c 300000 data.bin > in.bin;" + fault + "read:2:size600000 exec $m in.bin out.h", 0,
          ReferenceReport("in.bin", "out.h", first), "", &first},
         {"head -c 5 data.bin |" + fault + "read:1:5 $m /dev/stdin out.h", 255,
-         NameLines("/dev/stdin", "out.h"), shortOf + "Input/output error\n"},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.command);
+         NameLines("/dev/stdin", "out.h"), cut + "Input/output error\n", nullptr}};
+    for (const auto &[command, status, out, err, converted] : cases) {
+        SCOPED_TRACE(command);
         WriteFile(dir / "out.h", "old");
-        RunResult run = RunShell("m=" + kMorvash +
-                                     "; export ASAN_OPTIONS=verify_asan_link_order=0; " + c.command,
-                                 dir.path);
-        EXPECT_EQ(run.status, c.status);
-        EXPECT_TRUE(run.out == c.out || (c.status == 0 && run.out.find(c.out) != std::string::npos))
-            << run.out;
-        EXPECT_EQ(run.err, c.err);
-        EXPECT_TRUE(ReadFile(dir / "out.h") ==
-                    (c.converted != nullptr ? ReferenceHeader(*c.converted) : "old"));
+        RunResult run =
+            RunShell("m=" + kMorvash + "; export ASAN_OPTIONS=verify_asan_link_order=0; " + command,
+                     dir.path);
+        EXPECT_EQ(run.status, status);
+        EXPECT_TRUE(run.out == out || (status == 0 && run.out.find(out) != std::string::npos));
+        EXPECT_EQ(run.err, err);
+        EXPECT_TRUE(ReadFile(dir / "out.h") == (converted ? ReferenceHeader(*converted) : "old"));
         fs::remove(dir / "in.bin");
     }
 }

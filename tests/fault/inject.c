@@ -4,7 +4,7 @@
  *       from the Nth on. errno 0 is a fault that is no failure (a read or
  *       write of one byte less, random bytes all zero); "pause" waits until
  *       FAULT_RESUME (a FIFO) is opened for writing, then makes the call;
- *       "sizeK", for read, gives the file K bytes once the call has read.
+ *       "sizeK", for read, gives the file K bytes before the call reads.
  *   FAULT_MARK=path  created once a fault of a rule with N > 0 is injected
  * "tmpfile" counts the opens of unnamed files (O_TMPFILE). */
 #define _GNU_SOURCE
@@ -26,7 +26,6 @@ static struct rule {
     int err, onward, fd;
     long size;
 } rules[8];
-static long pending_size = -1; /* for the file that the read under way reads */
 static int rule_count = -1;
 
 static void load_rules(void) {
@@ -91,8 +90,12 @@ static enum outcome hit_on(const char *call, int fd) {
             touch(getenv("FAULT_RESUME"), O_RDONLY); /* blocks until the test writes */
             break;
         }
-        if (r->err == RESIZE) {
-            pending_size = r->size;
+        if (r->err == RESIZE) { /* the file that descriptor reads, through /proc */
+            char proc[32];
+            snprintf(proc, sizeof proc, "/proc/self/fd/%d", fd);
+            int file = ((open_function)real("open"))(proc, O_WRONLY);
+            ((int (*)(int, off_t))real("ftruncate"))(file, r->size);
+            ((close_function)real("close"))(file);
             break;
         }
         errno = r->err != 0 ? r->err : saved;
@@ -135,25 +138,7 @@ OPEN_WRAPPER(openat, (int dir, const char *path, int flags, ...), (dir, path, fl
 static unsigned char written[4096];
 #define MARK_WRITTEN (unsigned)fd < sizeof written ? written[fd] = 1 : 0
 
-/* Reads, and gives the file another size afterwards where a rule says so. */
-ssize_t read(int fd, void *buf, size_t n) {
-    enum outcome o = hit_on("read", fd);
-    if (o == FAIL)
-        return -1;
-    SHORTER(n);
-    ssize_t got = ((ssize_t(*)(int, void *, size_t))real("read"))(fd, buf, n);
-    int err = errno;
-    if (pending_size >= 0) {
-        char proc[32];
-        snprintf(proc, sizeof proc, "/proc/self/fd/%d", fd);
-        int file = ((open_function)real("open"))(proc, O_WRONLY);
-        ((int (*)(int, off_t))real("ftruncate"))(file, pending_size);
-        ((close_function)real("close"))(file);
-        pending_size = -1;
-    }
-    errno = err;
-    return got;
-}
+WRAPPER_ON(fd, ssize_t, read, (int fd, void *buf, size_t n), (fd, buf, n), SHORTER(n))
 WRAPPER_ON(fd, ssize_t, write, (int fd, const void *buf, size_t n), (fd, buf, n), SHORTER(n);
            MARK_WRITTEN)
 WRAPPER(

@@ -55,25 +55,20 @@ TEST_P(Hostile, InputsOfEveryKindAreReadToTheirEnd) {
 }
 
 // The input is emptied while it is read: the packer, which reads each input
-// to its end, writes what it read whole and in order; the converter, which
-// reads a file to the size it found, fails unless it was done, and then
-// writes nothing.
+// to its end, writes what it read whole and in order. (The converter reads
+// a file to the size it found: see its own cases.)
 TEST_P(Hostile, AnInputEmptiedDuringTheRunLeavesAWholeHeader) {
+    if (!IsPacker())
+        GTEST_SKIP() << "a file cut short fails the converter";
     std::string big = RandomBytes(2 << 20, 4);
     WriteFile(dir / "big.bin", big);
-    RunResult run = Sh("$tool big.bin got.h & wait_ready $!; : > big.bin; wait $!");
-    if (!IsPacker() && run.status != 0) {
-        EXPECT_NE(run.out.find("\nbin_size=2097152,, read_bytes="), std::string::npos);
-        EXPECT_EQ(run.err, "fail to read binary file\n: No data available\n");
-        EXPECT_FALSE(fs::exists(dir / "got.h"));
-        return;
-    }
+    RunResult run = Sh("$tool big.bin got.h > /dev/null & wait_ready $!; : > big.bin; wait $!");
     EXPECT_EQ(run.status, 0) << run.err;
     std::string got = ReadFile(dir / "got.h");
     size_t n = 0;
     for (size_t at = 0; (at = got.find("0x", at)) != std::string::npos; at += 2)
         ++n;
-    EXPECT_TRUE(got == FreshHeader(big.substr(0, IsPacker() ? n : big.size()))) << n;
+    EXPECT_TRUE(got == FreshHeader(big.substr(0, n))) << n;
 }
 
 // The longest name, the longest path, and a backslash, which is no
@@ -248,15 +243,12 @@ TEST_P(Hostile, StandardOutputAsTheOutputTakesTheHeaderInOrder) {
     EXPECT_TRUE(run.out == inOrder("big.bin", "/dev/stdout", big)) << run.err;
     EXPECT_EQ(ReadFile(dir / "status"), "0\n");
     if (IsPacker()) { // more report than the pipe holds
-        std::vector<std::string> args(3000, "in.bin");
-        std::string list;
-        for (const std::string &arg : args)
-            list += arg + " ";
-        args.insert(args.begin(), GetParam().path);
-        args.push_back("/dev/null");
-        run = Sh(nonBlocking + list + "/dev/null; echo $? > status; } | { sleep 0.3; cat; }");
-        EXPECT_TRUE(run.out == packer::ReportLines(args, true)) << run.err;
-        EXPECT_EQ(ReadFile(dir / "status"), "0\n");
+        std::vector<std::string> args(3002, "in.bin");
+        args.front() = GetParam().path, args.back() = "/dev/null";
+        run = Sh(nonBlocking + "$(yes in.bin | head -3000) /dev/null; echo $? > status; } | "
+                               "{ sleep 0.3; cat; }");
+        EXPECT_TRUE(run.out == packer::ReportLines(args, true) &&
+                    ReadFile(dir / "status") == "0\n");
     }
 }
 

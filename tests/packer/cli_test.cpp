@@ -17,9 +17,9 @@ namespace {
 using namespace packer;
 
 #ifdef TRELVIC_EXE
-const std::string kTrelvic = TRELVIC_EXE, kRunner = TRELVIC_RUNNER;
+const std::string kTrelvic = TRELVIC_EXE, kRunner = TRELVIC_RUNNER, kPrefix = TRELVIC_WINE_PREFIX;
 #else
-const std::string kTrelvic = TRELVIC_PATH, kRunner;
+const std::string kTrelvic = TRELVIC_PATH, kRunner, kPrefix;
 #endif
 
 bool UnderWine() {
@@ -231,6 +231,8 @@ TEST_F(PackerCli, AnOutputIsReplacedWholeOrNotAtAll) {
     // open (and lets others write) is written into; Ctrl-C, or a kill, while
     // an input is read leaves the old header and nothing beside it.
     EXPECT_EQ(Pack({"/?"}).out.rfind("Usage: Trelvic [INPUT...] OUTPUT\n", 0), 0u);
+    EXPECT_EQ(Pack({"a.bin", "C:rel.h"}).status, 0); // in C:'s own current folder
+    EXPECT_EQ(ReadFile(kPrefix + "/drive_c/rel.h"), ReferenceHeader("a"));
     const std::string trelvic = kRunner + " " + kTrelvic;
     RunShell("printf old > hidden.h; setfattr -n user.DOSATTRIB -v '\"0x2\"' hidden.h; "
              "truncate -s 4G held.h big.bin",
