@@ -123,25 +123,30 @@ bool CloseText(OutputFile &out) {
     return CloseFd(fd);
 }
 
-// A new output is linked straight to its name, and has no other; one that
-// appeared meanwhile is replaced like any other.
+// A new output is linked straight to its name, and has no other. False
+// with errno EEXIST where one appeared meanwhile.
+bool LinkStraight(OutputFile &out) {
+    struct stat mine {};
+    if (fstat(out.text, &mine) != 0 ||
+        !LinkUnnamedTemporary(out.text, out.folder, out.name.c_str()))
+        return false;
+    if (CloseText(out))
+        return true;
+    int err = errno; // the text may be lost: its name goes too, if still its own
+    struct stat named {};
+    if (fstatat(out.folder, out.name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+        named.st_ino == mine.st_ino && named.st_dev == mine.st_dev)
+        unlinkat(out.folder, out.name.c_str(), 0);
+    errno = err;
+    return false;
+}
+
+// An output that exists, or appeared meanwhile, is replaced by renaming.
 bool Publish(OutputFile &out) {
     if (out.unnamed && !out.existed) {
-        struct stat mine {};
-        if (fstat(out.text, &mine) != 0)
-            return false;
-        if (LinkUnnamedTemporary(out.text, out.folder, out.name.c_str())) {
-            if (CloseText(out))
-                return true;
-            int err = errno; // the text may be lost: its name goes too, if still its own
-            struct stat named {};
-            if (fstatat(out.folder, out.name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-                named.st_ino == mine.st_ino && named.st_dev == mine.st_dev)
-                unlinkat(out.folder, out.name.c_str(), 0);
-            errno = err;
-            return false;
-        }
-        if (errno != EEXIST)
+        if (LinkStraight(out))
+            return true;
+        if (errno != EEXIST || out.text < 0)
             return false;
     }
     if (out.unnamed && !NameUnnamedTemporary(out.text, out.folder, out.folderPath))
@@ -191,8 +196,7 @@ bool CommitAtomic(OutputFile &out) {
 
 void DropAtomic(OutputFile &out) {
     if (out.text >= 0)
-        CloseFd(out.text);
-    out.text = -1;
+        CloseText(out);
     RemoveTemporary();
     if (out.folder >= 0)
         CloseFd(out.folder);

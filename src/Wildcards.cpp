@@ -52,7 +52,7 @@ bool Matches(const std::string &pattern, const std::string &name) {
     return p == pattern.size();
 }
 
-bool Matches(const std::string &part, const std::string &name, bool dotted) {
+bool PartMatches(const std::string &part, const std::string &name, bool dotted) {
     return (name[0] != '.' || dotted) && Matches(part, name);
 }
 
@@ -76,7 +76,7 @@ void ExpandParts(const std::vector<std::string> &parts, size_t from, const std::
     if (!ListFolder(base, names))
         return;
     for (const std::string &entry : names)
-        if (Matches(name, entry, name[0] == '.'))
+        if (PartMatches(name, entry, name[0] == '.'))
             ExpandParts(parts, from + 1, base + entry + separator, found);
 }
 
