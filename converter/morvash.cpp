@@ -14,6 +14,7 @@
 #include "HexLines.h"
 #include "InputFile.h"
 #include "OutputFile.h"
+#include "OutputReport.h"
 #include "Progress.h"
 
 namespace {
@@ -38,7 +39,7 @@ uint32_t load_le32(const unsigned char *p) {
 int calculate_sum(const unsigned char *buffer, int length) {
     if ((length & 3) != 0) {
         std::printf("buffer size = %d, mod=%d\n", length, length % 4);
-        ReportError("buffer is aliged 4 bytes\n");
+        ReportError("buffer is aliged 4 bytes\n", errno);
         return -1;
     }
     uint32_t sum = 0;
@@ -73,8 +74,7 @@ bool refuse_too_large(const char *bin_name) {
 bool refuse_short_read(uint64_t bin_size, uint64_t read_bytes, int err) {
     std::printf("bin_size=%d,, read_bytes=%d\n", static_cast<int>(bin_size),
                 static_cast<int>(read_bytes));
-    errno = err;
-    ReportError("fail to read binary file\n");
+    ReportError("fail to read binary file\n", err);
     return false;
 }
 
@@ -87,34 +87,34 @@ bool convert_input(int bin, const char *bin_name, uint64_t bin_size, OutputFile 
                    bin_data &data) {
     HexLines lines{LINE_END_LF};
     uint64_t total = 0;
-    size_t want;
-    long read_bytes;
+    size_t want, read_bytes;
     do {
         want = bin_size != 0 && bin_size - total < block_bytes
                    ? static_cast<size_t>(bin_size - total)
                    : block_bytes;
-        read_bytes = ReadInput(bin, block, want);
-        if (read_bytes < 0 && bin_size != 0)
-            return refuse_short_read(bin_size, total, errno);
-        if (read_bytes < 0) {
-            ReportError("fail to read binary file\n");
+        Transfer got = ReadInput(bin, block, want);
+        if (got.err != 0 && bin_size != 0)
+            return refuse_short_read(bin_size, total, got.err);
+        if (got.err != 0) {
+            ReportError("fail to read binary file\n", got.err);
             return false;
         }
-        total += static_cast<uint64_t>(read_bytes);
+        read_bytes = got.count;
+        total += read_bytes;
         if (total > static_cast<uint64_t>(max_input_size))
             return refuse_too_large(bin_name);
-        size_t padded = (static_cast<size_t>(read_bytes) + 3) / 4 * 4;
-        std::memset(block + read_bytes, 0, padded - static_cast<size_t>(read_bytes));
+        size_t padded = (read_bytes + 3) / 4 * 4;
+        std::memset(block + read_bytes, 0, padded - read_bytes);
         data.bin_sum += static_cast<uint32_t>(calculate_sum(block, static_cast<int>(padded)));
         WriteHexLines(out, lines, block, padded);
         ShowProgress(total);
-    } while (static_cast<size_t>(read_bytes) == want && (bin_size == 0 || total < bin_size));
+    } while (read_bytes == want && (bin_size == 0 || total < bin_size));
     if (total < bin_size && InputSizeIsTrue(bin))
         return refuse_short_read(bin_size, total, ENODATA);
     data.bin_size = static_cast<int>(total);
     data.bin_buffer_size = (data.bin_size + 3) / 4 * 4;
-    if (!CloseInput(bin)) {
-        ReportError("fail to read binary file\n");
+    if (int err = CloseInput(bin); err != 0) {
+        ReportError("fail to read binary file\n", err);
         return false;
     }
     return true;
@@ -148,18 +148,20 @@ void print_report(const char *bin_name, const char *src_name, const bin_data &da
 // header goes in, so a console that blocks the report never holds it empty.
 bool finish_output(OutputFile &out, const char *bin_name, const char *src_name,
                    const bin_data &data) {
-    if (!OpenFinalOutput(out)) {
-        int err = errno;
+    EndProgress(); // the input is read
+    if (int err = OpenFinalOutput(out); err != 0) {
         if (OutputTextUnheld(out))
             ReportFileError(src_name, OutputFailureReason(out, err).c_str());
         AbandonOutput(out);
-        errno = err;
-        ReportError("fail to output file\n");
+        ReportLeftover(out);
+        ReportError("fail to output file\n", err);
         return false;
     }
     print_report(bin_name, src_name, data);
-    if (!CommitOutput(out)) {
-        ReportError("fail to write header file\n");
+    int err = CommitOutput(out);
+    ReportLeftover(out);
+    if (err != 0) {
+        ReportError("fail to write header file\n", err);
         return false;
     }
     return true;
@@ -202,9 +204,9 @@ int run_morvash(int argc, char **argv) {
         return -1;
     }
 
-    int bin = OpenInput(bin_name);
-    if (bin < 0) {
-        ReportError("fail to input file\n");
+    int bin = -1;
+    if (int err = OpenInput(bin_name, bin); err != 0) {
+        ReportError("fail to input file\n", err);
         return -1;
     }
     const uint64_t size_hint = InputSizeHint(bin);
@@ -213,12 +215,16 @@ int run_morvash(int argc, char **argv) {
         return -1;
     }
 
-    OutputFile &out = BeginOutput(src_name);
-    StartProgress(size_hint);
+    OutputFile out;
+    BeginOutput(out, src_name, ProgramName());
+    ReportLeftover(out);
+    StartProgress(ProgramName(), size_hint);
     write_text(out, std::string("static const unsigned char ") + array_name + "[] = \n{\n");
     bin_data data{};
     if (!convert_input(bin, bin_name, size_hint, out, data)) {
+        EndProgress();
         AbandonOutput(out);
+        ReportLeftover(out);
         return -1;
     }
     write_trailer(out, array_name, data);

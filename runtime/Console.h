@@ -29,7 +29,15 @@ void ReportFileError(const char *path, const char *reason);
 // One line on standard error: "program: text".
 void ReportProblem(const char *text);
 
-// perror(text), after whatever standard output holds.
-void ReportError(const char *text);
+// What perror(text) prints for the reason err, after whatever standard
+// output holds.
+void ReportError(const char *text, int err);
+
+// Each system's room: the standard streams set up; why standard output
+// failed (0 when it did not), given whether its flush failed; and whether
+// arg is the system's own way to ask for help.
+void PrepareConsole();
+int StdoutFailure(bool flushFailed);
+bool IsSystemHelpRequest(const char *arg);
 
 #endif

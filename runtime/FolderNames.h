@@ -19,4 +19,8 @@ bool SameNameCharacter(uint32_t a, uint32_t b);
 // '/', and on Windows '\\' too.
 bool IsPathSeparator(char c);
 
+// How many leading characters of a path only say how to take the rest
+// (Windows' \\?\ and \\.\), and so are never part of a pattern.
+size_t LiteralPrefixLength(const std::string &path);
+
 #endif

@@ -1,14 +1,17 @@
 // Inputs read in blocks through the caller's buffer, to their end whatever
-// their size claims: pipes, FIFOs and /proc files alike.
+// their size claims: pipes, FIFOs and /proc files alike. Failures come back
+// as values: 0 or an errno value.
 #ifndef RUNTIME_INPUT_FILE_H
 #define RUNTIME_INPUT_FILE_H
 
 #include <cstddef>
 #include <cstdint>
 
-// Opens path for reading. Returns a descriptor, or -1 with errno set. A
-// folder counts as opened on every system; reading it fails with EISDIR.
-int OpenInput(const char *path);
+#include "Descriptor.h"
+
+// Opens path for reading into fd. A folder counts as opened on every
+// system; reading it fails with EISDIR.
+int OpenInput(const char *path, int &fd);
 
 // A regular file's size, a hint for early checks only; 0 when unknown.
 uint64_t InputSizeHint(int fd);
@@ -20,11 +23,10 @@ bool InputSizeIsTrue(int fd);
 // False when path is no regular file, whose size would say what it holds.
 bool RegularFileSize(const char *path, uint64_t &size);
 
-// Fills buf as far as the input goes. Returns the count, less than size only
-// at the input's end, or -1 with errno set.
-long ReadInput(int fd, uint8_t *buf, size_t size);
+// Fills buf as far as the input goes: fewer than size bytes only at the
+// input's end, or with the failure that stopped it.
+Transfer ReadInput(int fd, uint8_t *buf, size_t size);
 
-// False with errno set when the close reported a failure.
-bool CloseInput(int fd);
+int CloseInput(int fd);
 
 #endif

@@ -1,37 +1,31 @@
 #include "OutputFile.h"
 
-#include <cerrno>
 #include <cstring>
 
 #include "Blocks.h"
 #include "Descriptor.h"
-#include "OutputState.h"
 
-bool WriteOutput(OutputFile &out, const char *text, size_t len) {
+int WriteOutput(OutputFile &out, const char *text, size_t len) {
     if (out.err != 0)
-        return false;
-    if (out.plan != OutputPlan::Discard) {
-        size_t done = WriteFull(out.text, text, len);
-        out.written += done;
-        if (done != len) {
-            out.err = errno;
-            out.unheld = out.plan != OutputPlan::Atomic; // the text's own file, in $TMPDIR
-            return false;
-        }
-        return true;
+        return out.err;
+    if (out.plan == OutputPlan::Discard) {
+        out.written += len;
+        return 0;
     }
-    out.written += len;
-    return true;
+    Transfer done = WriteFull(out.text, text, len);
+    out.written += done.count;
+    out.err = done.err;
+    out.unheld = done.err != 0 && out.plan != OutputPlan::Atomic; // the text's own file, held
+    return out.err;
 }
 
-bool WriteHexLines(OutputFile &out, HexLines &lines, const uint8_t *data, size_t count) {
+int WriteHexLines(OutputFile &out, HexLines &lines, const uint8_t *data, size_t count) {
     static char text[HexTextCapacity(FORMAT_BLOCK_BYTES, LINE_END_CRLF)]; // the longer end
-    for (size_t i = 0; i < count; i += FORMAT_BLOCK_BYTES) {
+    for (size_t i = 0; i < count && out.err == 0; i += FORMAT_BLOCK_BYTES) {
         size_t n = count - i < FORMAT_BLOCK_BYTES ? count - i : FORMAT_BLOCK_BYTES;
-        if (!WriteOutput(out, text, FormatHexLines(lines, data + i, n, text)))
-            return false;
+        WriteOutput(out, text, FormatHexLines(lines, data + i, n, text));
     }
-    return true;
+    return out.err;
 }
 
 bool OutputFailed(const OutputFile &out) {
@@ -49,7 +43,7 @@ uint64_t OutputAccepted(const OutputFile &out) {
 std::string OutputFailureReason(const OutputFile &out, int err) {
     std::string reason = std::strerror(err);
     if (out.unheld)
-        return "cannot hold its text in " + out.holdFolder + ": " + reason;
+        return "cannot hold its text in " + out.held.folder + ": " + reason;
     return reason;
 }
 

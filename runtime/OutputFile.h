@@ -2,6 +2,20 @@
 // the output itself is touched only once every input has been read and the
 // whole text is held; any failure before that leaves it as it was.
 //
+// Words used here:
+// - held: the text kept in a file of its own (in $TMPDIR, unnamed) until
+//   every input is read, then copied into the output.
+// - in place: the output keeps its inode; held text is copied into it
+//   through the path as given, as fopen(path, "w") would write it.
+// - atomic: a new file beside the output takes the text and then the
+//   output's name; the old file is whole until that moment.
+// - console: the output is the file that standard output or standard error
+//   already writes; the held text goes through that descriptor.
+//
+// This layer calls neither the console nor progress: a caller clears any
+// progress line before opening the output, and reports what the layer hands
+// back (a failure's reason, a temporary file it could not remove).
+//
 // BeginOutput plans how the output will be written:
 // - Atomic: the output does not exist yet, or is a regular file (reached
 //   through any symbolic links) with one link, whose owner, group, mode,
@@ -43,21 +57,56 @@
 #include <string>
 
 #include "HexLines.h"
+#include "TemporaryName.h"
 
-struct OutputFile;
+enum class OutputPlan { Atomic, InPlace, Console, Discard, Failed };
+
+// What only atomic replacement needs.
+struct AtomicParts {
+    std::string target;     // the file the text replaces, as the system's calls take it
+    int folder = -1;        // that file's folder, open
+    std::string folderPath; // that folder as typed, for messages ("" for the current one)
+    std::string name;       // the file's name in that folder
+    bool existed = false;   // the file existed at the start
+    bool unnamed = false;   // the text's file has no name yet
+    unsigned keep = 0;      // attributes of the old file that the new one takes
+    NamedTemporary temporary;
+};
+
+// What only held text needs: in place and console.
+struct HeldParts {
+    std::string folder; // where the text is held
+    int final = -1;     // the output, once opened (console: descriptor 1 or 2)
+};
+
+// One output, owned by its caller, from BeginOutput to CommitOutput or
+// AbandonOutput.
+struct OutputFile {
+    std::string path;         // as given
+    const char *program = ""; // names the temporary file
+    OutputPlan plan = OutputPlan::Failed;
+    int text = -1;         // where the text goes until the commit
+    uint64_t written = 0;  // text bytes taken so far
+    uint64_t accepted = 0; // text bytes that reached the output
+    int err = 0;           // the first failure's reason
+    bool unheld = false;   // that failure was the holding file's
+    std::string leftover;  // a temporary file that could not be removed
+    int leftoverErr = 0;   // and why
+    AtomicParts atomic;
+    HeldParts held;
+};
 
 // Plans how to write path and prepares where the text goes. Never fails: a
-// problem is kept and reported by OpenFinalOutput. A run has one output at
-// a time; a temporary file is named after ProgramName().
-OutputFile &BeginOutput(const char *path);
+// problem is kept and reported by OpenFinalOutput.
+void BeginOutput(OutputFile &out, const char *path, const char *program);
 
-// Appends text; after a failure nothing more is written. Returns false once
-// the output has failed.
-bool WriteOutput(OutputFile &out, const char *text, size_t len);
+// Appends text; after a failure nothing more is written. Returns 0, or the
+// output's failure.
+int WriteOutput(OutputFile &out, const char *text, size_t len);
 
 // Formats count bytes in blocks through one reused buffer and writes them.
-// Returns false once the output has failed.
-bool WriteHexLines(OutputFile &out, HexLines &lines, const uint8_t *data, size_t count);
+// Returns 0, or the output's failure.
+int WriteHexLines(OutputFile &out, HexLines &lines, const uint8_t *data, size_t count);
 
 bool OutputFailed(const OutputFile &out);
 
@@ -69,14 +118,15 @@ uint64_t OutputWritten(const OutputFile &out);
 uint64_t OutputAccepted(const OutputFile &out);
 
 // Opens the output proper, now that every input is read, without changing
-// it. False with errno set when it can't be opened for writing, or when the
-// text could not be held whole; then nothing has changed.
-bool OpenFinalOutput(OutputFile &out);
+// it. Returns 0, or why it can't be opened for writing or the text could
+// not be held whole; then nothing has changed.
+int OpenFinalOutput(OutputFile &out);
 
-// Puts the text in place and closes everything. False with errno set when
-// anything failed, earlier writes included; then an atomic output keeps its
-// old contents. No temporary file is left either way.
-bool CommitOutput(OutputFile &out);
+// Puts the text in place and closes everything. Returns 0, or the first
+// failure, earlier writes included; then an atomic output keeps its old
+// contents. No temporary file is left either way, or it is named in
+// out.leftover.
+int CommitOutput(OutputFile &out);
 
 // Drops the text without touching the output.
 void AbandonOutput(OutputFile &out);

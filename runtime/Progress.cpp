@@ -2,22 +2,15 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
-#include "Console.h"
 #include "Descriptor.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
+const char *gProgram = "";
 bool gTerminal = false;
 bool gPlain = false; // a terminal that takes no escape sequences
 size_t gShown = 0;   // the length of the line on show
@@ -31,50 +24,10 @@ void Draw(const char *text, size_t len) {
 
 } // namespace
 
-#ifdef _WIN32
-
-// A console, not merely a character device (NUL is one too).
-bool ProgressCanShow() {
-    DWORD mode = 0;
-    static const bool console = GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
-    return console;
-}
-
-namespace {
-
-// Only a console that takes escape sequences gets them.
-bool TakesEscapes() {
-    HANDLE console = GetStdHandle(STD_ERROR_HANDLE);
-    DWORD mode = 0;
-    return GetConsoleMode(console, &mode) &&
-           ((mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0 ||
-            SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING));
-}
-
-} // namespace
-
-#else
-
-bool ProgressCanShow() {
-    static const bool terminal = isatty(2) != 0;
-    return terminal;
-}
-
-namespace {
-
-// A terminal that says it is dumb gets none.
-bool TakesEscapes() {
-    const char *term = std::getenv("TERM");
-    return term == nullptr || std::strcmp(term, "dumb") != 0;
-}
-
-} // namespace
-
-#endif
-
-void StartProgress(uint64_t total) {
+void StartProgress(const char *program, uint64_t total) {
+    gProgram = program;
     gTerminal = ProgressCanShow();
-    gPlain = gTerminal && !TakesEscapes();
+    gPlain = gTerminal && !TerminalTakesEscapes();
     gTotal = total;
     gStart = gLast = Clock::now();
 }
@@ -88,10 +41,10 @@ void ShowProgress(uint64_t done) {
     gLast = now;
     char line[160];
     int len = gTotal != 0 && done <= gTotal
-                  ? std::snprintf(line, 96, "\r%s: %llu MiB read (%u%%)", ProgramName(),
+                  ? std::snprintf(line, 96, "\r%s: %llu MiB read (%u%%)", gProgram,
                                   static_cast<unsigned long long>(done >> 20),
                                   static_cast<unsigned>(done * 100 / gTotal))
-                  : std::snprintf(line, 96, "\r%s: %llu MiB read", ProgramName(),
+                  : std::snprintf(line, 96, "\r%s: %llu MiB read", gProgram,
                                   static_cast<unsigned long long>(done >> 20));
     size_t text = len < 0 ? 0 : len < 96 ? static_cast<size_t>(len) : 95;
     size_t end = text;

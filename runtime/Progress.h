@@ -8,15 +8,18 @@
 
 #include <cstdint>
 
-// Whether a progress line can show at all: standard error is a terminal.
-bool ProgressCanShow();
-
-// total is the bytes to read, or 0 when that is not known.
-void StartProgress(uint64_t total);
+// total is the bytes to read, or 0 when that is not known; the line starts
+// with the program's name.
+void StartProgress(const char *program, uint64_t total);
 
 void ShowProgress(uint64_t done);
 
 // Clears the line, if one was shown.
 void EndProgress();
+
+// Each system's room: whether a progress line can show at all (standard
+// error is a terminal), and whether that terminal takes escape sequences.
+bool ProgressCanShow();
+bool TerminalTakesEscapes();
 
 #endif

@@ -1,31 +1,24 @@
-// The one named temporary file a run may have, beside its output: made with
-// a name nobody can guess or plant, ".program.XXXXXX", and removed by any
-// signal that would end the run while it exists.
+// The one rule, on every system, for naming a temporary file beside an
+// output: ".program." and six characters nobody can guess, short and fixed
+// in length whatever the output's name.
 #ifndef RUNTIME_TEMPORARY_NAME_H
 #define RUNTIME_TEMPORARY_NAME_H
 
-#include <string>
-#include <sys/types.h>
+#include <cstddef>
 
-// Creates such a file in the folder for writing, as open(O_CREAT, mode)
-// would, and catches the ending signals from then on. Returns the
-// descriptor, or -1 with errno set.
-int CreateNamedTemporary(int folderFd, const std::string &folderPath, mode_t mode);
+#define TEMPORARY_NAME_SIZE 64
 
-// Links the unnamed file fd to name in the folder. False with errno set.
-bool LinkUnnamedTemporary(int fd, int folderFd, const char *name);
+void MakeTemporaryName(const char *program, char (&name)[TEMPORARY_NAME_SIZE]);
 
-// Gives the unnamed file fd such a name in the folder. No handler covers
-// it: call with signals held, until it is renamed. False with errno set.
-bool NameUnnamedTemporary(int fd, int folderFd, const std::string &folderPath);
+// Such a file in a folder, where a signal handler can reach it: removed by
+// any signal that ends the run while it exists.
+struct NamedTemporary {
+    int folder = -1;
+    char name[TEMPORARY_NAME_SIZE] = ""; // "" while there is none
+};
 
-// Renames the temporary file to name in its folder; from then on it is no
-// longer temporary. Call with signals held. False with errno set, the
-// temporary file kept.
-bool RenameTemporary(const char *name);
-
-// Removes the temporary file, if any, and says so on standard error when it
-// can't.
-void RemoveTemporary();
+// Each system's room: six random bytes, or, where the system has none to
+// give, bytes that differ from run to run and from call to call.
+void TemporaryRandom(unsigned char (&random)[6]);
 
 #endif

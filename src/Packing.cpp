@@ -1,6 +1,5 @@
 #include "Packing.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +9,7 @@
 #include "HexLines.h"
 #include "InputFile.h"
 #include "OutputFile.h"
+#include "OutputReport.h"
 #include "Progress.h"
 
 UINT8 gDataBuf[DATA_MAX_SIZE];
@@ -24,7 +24,9 @@ const char kClosing[] = LINE_END_CRLF "};" LINE_END_CRLF;
 
 [[noreturn]] void FailOnFile(OutputFile &out, const char *message, const char *path, int err) {
     std::string reason = OutputFailureReason(out, err);
+    EndProgress();
     AbandonOutput(out);
+    ReportLeftover(out);
     std::puts(message);
     ReportFileError(path, reason.c_str());
     std::exit(1);
@@ -34,20 +36,21 @@ const char kClosing[] = LINE_END_CRLF "};" LINE_END_CRLF;
 // failed, its bytes would go nowhere: an input is then only checked to be
 // there and readable.
 void GatherFile(const char *name, OutputFile &out, HexLines &lines, size_t &copyCnt) {
-    int fHandle = OpenInput(name);
-    if (fHandle < 0)
-        FailOnFile(out, kOpenInputFailed, name, errno);
-    long readCnt;
+    int fHandle = -1;
+    if (int err = OpenInput(name, fHandle); err != 0)
+        FailOnFile(out, kOpenInputFailed, name, err);
+    size_t readCnt;
     do {
-        readCnt = ReadInput(fHandle, gDataBuf, DATA_MAX_SIZE);
-        if (readCnt < 0)
-            FailOnFile(out, kReadInputFailed, name, errno);
-        copyCnt += static_cast<size_t>(readCnt);
-        WriteHexLines(out, lines, gDataBuf, static_cast<size_t>(readCnt));
+        Transfer got = ReadInput(fHandle, gDataBuf, DATA_MAX_SIZE);
+        if (got.err != 0)
+            FailOnFile(out, kReadInputFailed, name, got.err);
+        readCnt = got.count;
+        copyCnt += readCnt;
+        WriteHexLines(out, lines, gDataBuf, readCnt);
         ShowProgress(copyCnt);
     } while (readCnt == DATA_MAX_SIZE && !OutputFailed(out));
-    if (!CloseInput(fHandle))
-        FailOnFile(out, kReadInputFailed, name, errno);
+    if (int err = CloseInput(fHandle); err != 0)
+        FailOnFile(out, kReadInputFailed, name, err);
 }
 
 // The bytes the inputs hold, for the progress line; 0 where one is unknown.
@@ -71,21 +74,25 @@ void PrintReport(const char *const inFileName[], const char *outFileName, size_t
 } // namespace
 
 bool MakeHeaderFile(const char *const inFileName[], const char *outFileName, size_t numFiles) {
-    OutputFile &out = BeginOutput(outFileName);
+    OutputFile out;
+    BeginOutput(out, outFileName, ProgramName());
+    ReportLeftover(out);
     HexLines lines{LINE_END_CRLF};
     WriteOutput(out, kOpening, sizeof kOpening - 1);
     const uint64_t bodyStart = OutputWritten(out);
     size_t copyCnt = 0;
-    StartProgress(ProgressCanShow() ? TotalSize(inFileName, numFiles) : 0);
+    StartProgress(ProgramName(), ProgressCanShow() ? TotalSize(inFileName, numFiles) : 0);
     for (size_t i = 0; i < numFiles; ++i)
         GatherFile(inFileName[i], out, lines, copyCnt);
     const uint64_t bodyEnd = OutputWritten(out);
     WriteOutput(out, kClosing, sizeof kClosing - 1);
 
-    if (!OpenFinalOutput(out))
-        FailOnFile(out, kOpenOutputFailed, outFileName, errno);
-    bool committed = CommitOutput(out);
-    int commitErr = errno;
+    EndProgress(); // every input is read
+    if (int err = OpenFinalOutput(out); err != 0)
+        FailOnFile(out, kOpenOutputFailed, outFileName, err);
+    int commitErr = CommitOutput(out);
+    ReportLeftover(out);
+    bool committed = commitErr == 0;
 
     // The hex digits that reached the output: two per byte when all is well.
     // After a successful commit the count agrees by construction; the check

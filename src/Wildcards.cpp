@@ -95,19 +95,9 @@ std::vector<std::string> SplitPath(const std::string &path) {
     return parts;
 }
 
-// The \\?\ (or \\.\) that opens a Windows path of any length is no pattern.
-size_t LiteralPrefix(const std::string &arg) {
-#ifdef _WIN32
-    if (arg.rfind("\\\\?\\", 0) == 0 || arg.rfind("\\\\.\\", 0) == 0)
-        return 4;
-#endif
-    (void)arg;
-    return 0;
-}
-
 void AppendMatches(const std::string &pattern, std::vector<std::string> &args) {
     std::vector<std::string> found;
-    size_t prefix = LiteralPrefix(pattern);
+    size_t prefix = LiteralPrefixLength(pattern);
     ExpandParts(SplitPath(pattern.substr(prefix)), 0, pattern.substr(0, prefix), found);
     if (found.empty())
         found.push_back(pattern);
@@ -118,7 +108,7 @@ void AppendMatches(const std::string &pattern, std::vector<std::string> &args) {
 } // namespace
 
 bool HasWildcard(const std::string &arg) {
-    return arg.find_first_of("*?", LiteralPrefix(arg)) != std::string::npos;
+    return arg.find_first_of("*?", LiteralPrefixLength(arg)) != std::string::npos;
 }
 
 std::vector<std::string> ExpandArguments(const std::vector<std::string> &args) {

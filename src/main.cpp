@@ -8,7 +8,7 @@
 #include "Wildcards.h"
 
 #ifdef _WIN32
-#include "WideNames.h"
+#include "windows/WideNames.h"
 #endif
 
 static const char kHelp[] =

@@ -77,9 +77,14 @@ TEST_F(ConverterCli, WhatIsConvertedIsTheSizeFoundToTheByte) {
                       big = ": input is too large (the limit is 2147483644 bytes)\n",
                       cut = "fail to read binary file\n: ",
                       ok = "bin_size=2147483644, 4byte allign=OK\n";
-    // The command, with $m for the tool; its status, stdout (or a line of it for a whole run),
-    // stderr, and what out.h then holds.
-    const std::tuple<std::string, int, std::string, std::string, const std::string *> cases[] = {
+    struct Case {
+        std::string command; // with $m for the tool
+        int status;
+        std::string out; // or a line of it, for a whole run
+        std::string err;
+        const std::string *converted; // what out.h then holds, or nullptr: "old"
+    };
+    const Case cases[] = {
         {"truncate -s 2147483645 in.bin; ulimit -t 1; exec $m in.bin out.h", 255, names,
          "morvash: in.bin" + big, nullptr},
         {"exec $m /dev/zero /dev/null", 255, NameLines("/dev/zero", "/dev/null"),

@@ -1,12 +1,6 @@
-/* Preloaded into a tool, makes the Nth call of a chosen function fail.
- *   FAULT=call[@fd]:N:errno[,...]  @fd: only the reads or writes of that
- *       descriptor count. N counts from 1; 0 is every call, N+ every call
- *       from the Nth on. errno 0 is a fault that is no failure (a read or
- *       write of one byte less, random bytes all zero); "pause" waits until
- *       FAULT_RESUME (a FIFO) is opened for writing, then makes the call;
- *       "sizeK", for read, gives the file K bytes before the call reads.
- *   FAULT_MARK=path  created once a fault of a rule with N > 0 is injected
- * "tmpfile" counts the opens of unnamed files (O_TMPFILE). */
+/* Preloaded into a tool, fails the calls that the FAULT rules choose, or
+ * pauses or resizes at them. The rule language is described, with
+ * examples, in tests/README.md. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>

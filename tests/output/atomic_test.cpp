@@ -111,70 +111,76 @@ struct Failure {
     bool whole = false;
 };
 
+// The packer's line on standard error about a file.
+std::string PackerSays(const std::string &file, const std::string &why) {
+    return "Trelvic: " + file + ": " + why + "\n";
+}
+
+// What perror(text) prints, text ending in a line break as the converter's do.
+std::string PerrorSays(const std::string &text, const std::string &why) {
+    return text + "\n: " + why + "\n";
+}
+
+// The reason given when an output's text can't be held in the folder.
+std::string CannotHold(const std::string &out, const std::string &folder, const std::string &why) {
+    return out + ": cannot hold its text in " + folder + ": " + why;
+}
+
 TEST_P(AtomicOutput, FailuresKeepTheOldOutput) {
-    auto T = [](const std::string &what, const std::string &why) {
-        return "Trelvic: " + what + ": " + why + "\n";
-    };
-    auto P = [](const std::string &text, const std::string &why) {
-        return text + "\n: " + why + "\n";
-    };
-    auto H = [](const std::string &out, const std::string &folder, const std::string &why) {
-        return out + ": cannot hold its text in " + folder + ": " + why;
-    };
     const std::string none = "No such file or directory", full = "No space left on device",
                       big = "File too large", loop = "Too many levels of symbolic links";
     // One case to a row.
     // clang-format off
     const Failure failures[] = {
-        {nullptr, "", {"missing.bin", "out.h"}, Stop::Input, T("missing.bin", none),
-         P("fail to input file", none)},
-        {nullptr, "", {"sub", "out.h"}, Stop::Read, T("sub", "Is a directory"),
-         P("fail to read binary file", "Is a directory")},
-        {nullptr, "", {"in.bin", ""}, Stop::Output, T("", none), P("fail to output file", none)},
-        {nullptr, "", {"in.bin", "loop1"}, Stop::Output, T("loop1", loop),
-         P("fail to output file", loop)},
-        {nullptr, "", {"in.bin", "no/such/dir.h"}, Stop::Output, T("no/such/dir.h", none),
-         P("fail to output file", none)},
+        {nullptr, "", {"missing.bin", "out.h"}, Stop::Input, PackerSays("missing.bin", none),
+         PerrorSays("fail to input file", none)},
+        {nullptr, "", {"sub", "out.h"}, Stop::Read, PackerSays("sub", "Is a directory"),
+         PerrorSays("fail to read binary file", "Is a directory")},
+        {nullptr, "", {"in.bin", ""}, Stop::Output, PackerSays("", none), PerrorSays("fail to output file", none)},
+        {nullptr, "", {"in.bin", "loop1"}, Stop::Output, PackerSays("loop1", loop),
+         PerrorSays("fail to output file", loop)},
+        {nullptr, "", {"in.bin", "no/such/dir.h"}, Stop::Output, PackerSays("no/such/dir.h", none),
+         PerrorSays("fail to output file", none)},
         {"morvash", "", {"in.bin", "out.h", ""}, Stop::Input, "",
          "morvash: the array name must not be empty\n"},
         {"morvash", "truncate -s 8T huge.bin;", {"huge.bin", "out.h"}, Stop::Input, "",
          "morvash: huge.bin: input is too large (the limit is 2147483644 bytes)\n"},
-        {nullptr, "ulimit -f 64;", {"in.bin", "out.h"}, Stop::Report, T("out.h", big),
-         P("fail to write header file", big)},
-        {nullptr, "", {"in.bin", "/dev/full"}, Stop::Report, T("/dev/full", full),
-         P("fail to write header file", full)},
-        {"Trelvic", "", {"/dev/full"}, Stop::Report, T("/dev/full", full), ""}, // no bytes
+        {nullptr, "ulimit -f 64;", {"in.bin", "out.h"}, Stop::Report, PackerSays("out.h", big),
+         PerrorSays("fail to write header file", big)},
+        {nullptr, "", {"in.bin", "/dev/full"}, Stop::Report, PackerSays("/dev/full", full),
+         PerrorSays("fail to write header file", full)},
+        {"Trelvic", "", {"/dev/full"}, Stop::Report, PackerSays("/dev/full", full), ""}, // no bytes
         // A link planted at the one name that a broken random source gives.
         {nullptr, "ln -sf ../real.h sub/.$name.aaaaaa; export FAULT=tmpfile:0:95,getrandom:0:0 "
          "LD_PRELOAD=" FAULT_LIBRARY ";", {"in.bin", "sub/out.h"}, Stop::Output,
-         T("sub/out.h", "File exists"), P("fail to output file", "File exists")},
+         PackerSays("sub/out.h", "File exists"), PerrorSays("fail to output file", "File exists")},
         // The first input's writer removes the second after the arguments were taken.
         {"Trelvic", "echo b > b.bin; rm -f a; mkfifo a; (exec 3> a; rm b.bin; echo a >&3) &",
-         {"a", "b.bin", "out.h"}, Stop::Input, T("b.bin", none), ""},
+         {"a", "b.bin", "out.h"}, Stop::Input, PackerSays("b.bin", none), ""},
         {"Trelvic", "truncate -s 8T h; ulimit -f 1024;", {"h", "h", "o.h"}, Stop::Report, // promptly
-         T("o.h", big), ""},
+         PackerSays("o.h", big), ""},
         {nullptr, "ulimit -n 4;", {"in.bin", "out.h"}, Stop::Output,
-         T("out.h", "Too many open files"), P("fail to output file", "Too many open files")},
+         PackerSays("out.h", "Too many open files"), PerrorSays("fail to output file", "Too many open files")},
         // The text of an output written in place is held in $TMPDIR first.
         {nullptr, "ln -f real.h held.h; export TMPDIR=/nonexistent;", {"in.bin", "held.h"},
-         Stop::Output, "Trelvic: " + H("held.h", "/nonexistent", none) + "\n",
-         "morvash: " + H("held.h", "/nonexistent", none) + "\n" + P("fail to output file", none)},
+         Stop::Output, "Trelvic: " + CannotHold("held.h", "/nonexistent", none) + "\n",
+         "morvash: " + CannotHold("held.h", "/nonexistent", none) + "\n" + PerrorSays("fail to output file", none)},
         {nullptr, "ln -f out.h hard.h; export TMPDIR=in.bin;", {"in.bin", "hard.h"},
-         Stop::Output, "Trelvic: " + H("hard.h", "in.bin", "Not a directory") + "\n",
-         "morvash: " + H("hard.h", "in.bin", "Not a directory") + "\n" +
-             P("fail to output file", "Not a directory")},
+         Stop::Output, "Trelvic: " + CannotHold("hard.h", "in.bin", "Not a directory") + "\n",
+         "morvash: " + CannotHold("hard.h", "in.bin", "Not a directory") + "\n" +
+             PerrorSays("fail to output file", "Not a directory")},
         {nullptr, "ln -f real.h held.h; mkdir -p tmp; export TMPDIR=tmp; ulimit -f 64;",
-         {"in.bin", "held.h"}, Stop::Output, "Trelvic: " + H("held.h", "tmp", big) + "\n",
-         "morvash: " + H("held.h", "tmp", big) + "\n" + P("fail to output file", big)},
+         {"in.bin", "held.h"}, Stop::Output, "Trelvic: " + CannotHold("held.h", "tmp", big) + "\n",
+         "morvash: " + CannotHold("held.h", "tmp", big) + "\n" + PerrorSays("fail to output file", big)},
         // Copying an attribute fails for want of space: never a reason to write in place.
         {nullptr, "rm -f hard.h; setfattr -n user.x -v 1 out.h; export FAULT=fsetxattr:1:28 LD_PRELOAD="
-         FAULT_LIBRARY ";", {"in.bin", "out.h"}, Stop::Output, T("out.h", full),
-         P("fail to output file", full)},
+         FAULT_LIBRARY ";", {"in.bin", "out.h"}, Stop::Output, PackerSays("out.h", full),
+         PerrorSays("fail to output file", full)},
         // A console that can't be written: the header is still whole.
         {nullptr, "exec > /dev/full;", {"missing.bin", "out.h"}, Stop::Silent,
-         T("missing.bin", none), P("fail to input file", none)},
+         PackerSays("missing.bin", none), PerrorSays("fail to input file", none)},
         {nullptr, "exec > /dev/full;", {"in.bin", "out.h"}, Stop::Silent,
-         T("standard output", full), "morvash: standard output: " + full + "\n", true},
+         PackerSays("standard output", full), "morvash: standard output: " + full + "\n", true},
     };
     // clang-format on
     for (const Failure &f : failures) {

@@ -46,25 +46,14 @@ class ToolTest : public ::testing::TestWithParam<Tool> {
         args.insert(args.begin(), GetParam().path);
         return RunProgram(args, dir.path);
     }
-    // A shell script with $tool and $name set; wait_ready PID, which waits
-    // until that run holds its text in a file, or has ended; and $pause, a
-    // fault rule's prefix that stops a run at a call until wait_paused PID
-    // sees it there (or ended), and resume lets it go on, whenever it gets
-    // to wait.
+    // A shell script with $tool and $name set, and the helpers of
+    // support/tool.sh.
     RunResult Sh(const std::string &script) {
-        const std::string at = pauses.path.string();
-        return RunShell(
-            "export tool=" + GetParam().path + " name=" + GetParam().name +
-                " ASAN_OPTIONS=$ASAN_OPTIONS:verify_asan_link_order=0; ended() { ! { read -r _ "
-                "_ s _ < /proc/$1/stat && [ $s != Z ]; } 2>/dev/null; }; wait_ready() "
-                "{ until ls -l /proc/$1/fd 2>/dev/null | grep -q -e '(deleted)' -e "
-                "\"/\\.$name\\.\" || ended $1; do sleep 0.005; done; }; "
-                "pause='FAULT_MARK=" +
-                at + "/paused FAULT_RESUME=" + at + "/resume LD_PRELOAD=" FAULT_LIBRARY "'; [ -p " +
-                at + "/resume ] || mkfifo " + at + "/resume; wait_paused() { until [ -e " + at +
-                "/paused ] || ended $1; do sleep 0.005; done; rm -f " + at +
-                "/paused; }; resume() { exec 9<> " + at + "/resume; }; " + script,
-            dir.path);
+        return RunShell("tool='" + GetParam().path + "' name=" + GetParam().name + " pauses='" +
+                            pauses.path.string() +
+                            "' fault_library='" FAULT_LIBRARY "'; . '" TOOL_SHELL_HELPERS "'; " +
+                            script,
+                        dir.path);
     }
     // What a run writes to a new file in a folder of its own.
     std::string FreshHeader(const std::string &input) {

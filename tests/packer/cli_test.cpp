@@ -203,9 +203,13 @@ TEST_F(PackerCli, AnOutputIsReplacedWholeOrNotAtAll) {
     fs::create_directory(dir / "sub");
     if (UnderWine()) // root may write it here
         RunShell("printf old > read-only.h; chmod 444 read-only.h", dir.path);
+    struct Case {
+        std::vector<std::string> args;
+        std::string stop; // the step named in "Failed to ... file !! "
+        std::string err;  // the line on standard error, after "Trelvic: "
+    };
     for (auto [args, stop, err] :
-         {std::tuple<std::vector<std::string>, std::string, std::string>{
-              {"a.bin", "fw.bin", "out.h"}, "open input", "fw.bin: No such file or directory"},
+         {Case{{"a.bin", "fw.bin", "out.h"}, "open input", "fw.bin: No such file or directory"},
           {{"sub", "out.h"}, "read input", "sub: Is a directory"},
           {{"missing/out.h"}, "open output", "missing/out.h: No such file or directory"},
           {{"a.bin", "*.h"}, "open output", "*.h: the output can't be a pattern"},

@@ -1,13 +1,12 @@
-// How an output is written, decided once from what its path leads to, and
-// each step handed to the plan's own code.
+// How an output is written, decided in this one place from what its path
+// leads to, and each step handed to the plan's own code.
 #include <cerrno>
 #include <climits>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
-#include "OutputState.h"
-#include "Progress.h"
+#include "OutputSteps.h"
 
 namespace {
 
@@ -55,8 +54,7 @@ Target FollowLinks(const std::string &path, const struct stat *followed, std::st
         target = next[0] == '/' || slash == std::string::npos ? next
                                                               : target.substr(0, slash + 1) + next;
     }
-    errno = ELOOP;
-    return Target::Failed;
+    return Target::Failed; // too many links to follow: ELOOP
 }
 
 // A regular file with one name, which the caller may give away: root, or
@@ -77,30 +75,37 @@ void PlanFile(OutputFile &out, const struct stat *followed) {
     std::string target;
     struct stat st {};
     Setup setup = Setup::InPlace;
+    int err = 0;
     switch (FollowLinks(out.path, followed, target, st)) {
     case Target::New:
-        setup = BeginAtomic(out, target, nullptr);
+        setup = SetUpAtomic(out, target, nullptr, err);
         break;
     case Target::Existing:
         if (Replaceable(st))
-            setup = BeginAtomic(out, target, &st);
+            setup = SetUpAtomic(out, target, &st, err);
         break;
     case Target::Unclear:
         break;
     case Target::Failed:
-        Fail(out, errno);
+        Fail(out, ELOOP);
         return;
     }
-    if (setup == Setup::InPlace)
+    if (setup == Setup::Ready) {
+        out.plan = OutputPlan::Atomic;
+        return;
+    }
+    DropAtomic(out);
+    if (setup == Setup::Failed)
+        Fail(out, err);
+    else
         BeginHolding(out, OutputPlan::InPlace);
 }
 
 } // namespace
 
-OutputFile &BeginOutput(const char *path) {
-    static OutputFile out;
-    out = OutputFile{};
+void BeginOutput(OutputFile &out, const char *path, const char *program) {
     out.path = path;
+    out.program = program;
     // A path the kernel can't follow (a loop, a file on the way, a link it
     // refuses in a sticky folder) fails as opening it would.
     struct stat st {};
@@ -111,46 +116,41 @@ OutputFile &BeginOutput(const char *path) {
         out.plan = OutputPlan::Discard;
     } else if (int console = exists ? ConsoleDescriptorOf(st) : -1; console >= 0) {
         BeginHolding(out, OutputPlan::Console);
-        out.final = console;
+        out.held.final = console;
     } else {
         PlanFile(out, exists ? &st : nullptr);
     }
-    return out;
 }
 
-bool OpenFinalOutput(OutputFile &out) {
-    EndProgress(); // every input is read
+int OpenFinalOutput(OutputFile &out) {
     switch (out.plan) {
     case OutputPlan::Discard:
-        return true;
+        return 0;
     case OutputPlan::Atomic: // a failed write shows at the commit
         return CheckAtomicTarget(out);
     case OutputPlan::Failed:
-        errno = out.err;
-        return false;
+        return out.err != 0 ? out.err : EIO;
     default:
-        errno = out.err;
-        return out.err == 0 && OpenInPlace(out);
+        return out.err != 0 ? out.err : OpenInPlace(out);
     }
 }
 
-bool CommitOutput(OutputFile &out) {
-    bool committed = false;
-    if (out.err == 0 && out.plan == OutputPlan::Atomic)
-        committed = CommitAtomic(out);
-    else if (out.err == 0 && out.plan != OutputPlan::Failed)
-        committed = out.plan == OutputPlan::Discard || CommitHeld(out);
-    if (!committed && out.err == 0)
-        out.err = errno != 0 ? errno : EIO;
-    if (committed)
+int CommitOutput(OutputFile &out) {
+    int err = out.err;
+    if (err == 0 && out.plan == OutputPlan::Atomic)
+        err = CommitAtomic(out);
+    else if (err == 0 && out.plan == OutputPlan::Failed)
+        err = EIO;
+    else if (err == 0 && out.plan != OutputPlan::Discard)
+        err = CommitHeld(out);
+    out.err = err;
+    if (err == 0)
         out.accepted = out.written;
     AbandonOutput(out);
-    errno = out.err;
-    return committed;
+    return err;
 }
 
 void AbandonOutput(OutputFile &out) {
-    EndProgress();
     if (out.plan == OutputPlan::Atomic)
         DropAtomic(out);
     else

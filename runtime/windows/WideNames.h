@@ -3,8 +3,6 @@
 #ifndef RUNTIME_WIDE_NAMES_H
 #define RUNTIME_WIDE_NAMES_H
 
-#ifdef _WIN32
-
 #include <string>
 #include <windows.h>
 
@@ -18,7 +16,5 @@ std::wstring SystemPath(const std::string &utf8);
 
 // The errno that the C runtime gives for a failed call's reason.
 int ErrnoFromWindows(DWORD code);
-
-#endif
 
 #endif

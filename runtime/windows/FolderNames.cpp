@@ -1,7 +1,5 @@
 #include "FolderNames.h"
 
-#ifdef _WIN32
-
 #include "WideNames.h"
 
 bool ListFolder(const std::string &folder, std::vector<std::string> &names) {
@@ -38,29 +36,6 @@ bool IsPathSeparator(char c) {
     return c == '/' || c == '\\';
 }
 
-#else
-
-#include <dirent.h>
-#include <string.h>
-
-bool ListFolder(const std::string &folder, std::vector<std::string> &names) {
-    DIR *dir = opendir(folder.empty() ? "." : folder.c_str());
-    if (dir == nullptr)
-        return false;
-    while (dirent *entry = readdir(dir)) {
-        if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0)
-            names.emplace_back(entry->d_name);
-    }
-    closedir(dir);
-    return true;
+size_t LiteralPrefixLength(const std::string &path) {
+    return path.rfind("\\\\?\\", 0) == 0 || path.rfind("\\\\.\\", 0) == 0 ? 4 : 0;
 }
-
-bool SameNameCharacter(uint32_t a, uint32_t b) {
-    return a == b;
-}
-
-bool IsPathSeparator(char c) {
-    return c == '/';
-}
-
-#endif

@@ -13,81 +13,76 @@ bool Copyable(const std::string &name) {
            name.rfind("security.", 0) == 0 || name.rfind("trusted.", 0) == 0;
 }
 
-// Reasons of design: the attribute can't be read or given here. Anything
-// else (memory, space, I/O) is a failure.
-Setup Refused(int err) {
-    bool design = err == EPERM || err == EACCES || err == ENOTSUP || err == EINVAL ||
-                  err == E2BIG || err == ERANGE || err == EROFS;
-    return design ? Setup::InPlace : Setup::Failed;
-}
-
 // Asks get(buffer, size) for a value of unknown length, again if it grew
-// between the two calls. False with errno set.
-template <typename Get> bool GetSized(Get get, std::string &value) {
+// between the two calls.
+template <typename Get> int GetSized(Get get, std::string &value) {
     for (;;) {
         ssize_t size = get(nullptr, 0);
         if (size <= 0) {
             value.clear();
-            return size == 0;
+            return size == 0 ? 0 : errno;
         }
         value.resize(static_cast<size_t>(size));
         size = get(value.data(), value.size());
         if (size >= 0) {
             value.resize(static_cast<size_t>(size));
-            return true;
+            return 0;
         }
         if (errno != ERANGE)
-            return false;
+            return errno;
     }
 }
 
 // The names in a list that the system gives NUL-separated; a file system
 // with no attributes has none.
-template <typename List> bool ListNames(List list, std::vector<std::string> &names) {
+template <typename List> int ListNames(List list, std::vector<std::string> &names) {
     std::string text;
-    if (!GetSized(list, text))
-        return errno == ENOTSUP || errno == ENOSYS;
+    if (int err = GetSized(list, text); err != 0)
+        return err == ENOTSUP || err == ENOSYS ? 0 : err;
     for (size_t at = 0; at < text.size();) {
         size_t end = text.find('\0', at);
         end = end == std::string::npos ? text.size() : end;
         names.push_back(text.substr(at, end - at));
         at = end + 1;
     }
-    return true;
+    return 0;
 }
 
 } // namespace
 
-Setup ReadAttributes(const std::string &path, std::vector<Attribute> &attributes) {
+int ReadAttributes(const std::string &path, std::vector<Attribute> &attributes) {
     const char *file = path.c_str();
     std::vector<std::string> names;
-    if (!ListNames([&](char *buf, size_t size) { return llistxattr(file, buf, size); }, names))
-        return Refused(errno);
+    auto list = [&](char *buf, size_t size) { return llistxattr(file, buf, size); };
+    if (int err = ListNames(list, names); err != 0)
+        return err;
     for (const std::string &name : names) {
         if (!Copyable(name))
-            return Setup::InPlace;
+            return ENOTSUP;
         Attribute attribute{name, ""};
         auto get = [&](void *buf, size_t size) { return lgetxattr(file, name.c_str(), buf, size); };
-        if (GetSized(get, attribute.value))
+        int err = GetSized(get, attribute.value);
+        if (err == 0)
             attributes.push_back(attribute);
-        else if (errno != ENODATA) // one removed meanwhile is simply not there
-            return Refused(errno);
+        else if (err != ENODATA) // one removed meanwhile is simply not there
+            return err;
     }
-    return Setup::Ready;
+    return 0;
 }
 
-Setup CopyAttributes(int fd, const std::vector<Attribute> &attributes) {
+int CopyAttributes(int fd, const std::vector<Attribute> &attributes) {
     std::vector<std::string> inherited;
-    if (!ListNames([&](char *buf, size_t size) { return flistxattr(fd, buf, size); }, inherited))
-        return Refused(errno);
+    auto list = [&](char *buf, size_t size) { return flistxattr(fd, buf, size); };
+    if (int err = ListNames(list, inherited); err != 0)
+        return err;
     for (const std::string &name : inherited) {
         auto same = [&](const Attribute &a) { return a.name == name; };
         if (std::none_of(attributes.begin(), attributes.end(), same) &&
             fremovexattr(fd, name.c_str()) != 0)
-            return Refused(errno);
+            return errno;
     }
     for (const Attribute &a : attributes)
         if (fsetxattr(fd, a.name.c_str(), a.value.data(), a.value.size(), 0) != 0)
-            return Refused(errno);
-    return Setup::Ready;
+            return errno;
+    return 0;
 }

@@ -1,0 +1,13 @@
+#include "OutputReport.h"
+
+#include <cstring>
+
+#include "Console.h"
+
+void ReportLeftover(OutputFile &out) {
+    if (out.leftover.empty())
+        return;
+    std::string reason = std::string("could not be removed: ") + std::strerror(out.leftoverErr);
+    ReportFileError(out.leftover.c_str(), reason.c_str());
+    out.leftover.clear();
+}
