@@ -78,16 +78,29 @@ bool refuse_short_read(uint64_t bin_size, uint64_t read_bytes, int err) {
     return false;
 }
 
+// The header's text failed while input remained: its reason is the run's,
+// told as at the open or at the commit.
+bool refuse_failed_output(const OutputFile &out) {
+    if (OutputTextUnheld(out)) {
+        ReportFileError(out.path.c_str(), OutputFailureReason(out, out.err).c_str());
+        ReportError("fail to output file\n", out.err);
+    } else {
+        ReportError("fail to write header file\n", out.err);
+    }
+    return false;
+}
+
 // Streams the input into the array, summing it on the way. A regular file
 // is read to the size it had when it was opened, and no further, so that a
 // file cut short meanwhile is never taken whole; a stream (a pipe, a device,
-// a file whose size reads as 0 or says nothing) to its end. A failed header
-// write does not stop the reading: the report needs the whole sum.
+// a file whose size reads as 0 or says nothing) to its end. Once the header
+// can't be written, the rest of the input would only put off saying why.
 bool convert_input(int bin, const char *bin_name, uint64_t bin_size, OutputFile &out,
                    bin_data &data) {
     HexLines lines{LINE_END_LF};
     uint64_t total = 0;
     size_t want, read_bytes;
+    bool more;
     do {
         want = bin_size != 0 && bin_size - total < block_bytes
                    ? static_cast<size_t>(bin_size - total)
@@ -108,7 +121,10 @@ bool convert_input(int bin, const char *bin_name, uint64_t bin_size, OutputFile 
         data.bin_sum += static_cast<uint32_t>(calculate_sum(block, static_cast<int>(padded)));
         WriteHexLines(out, lines, block, padded);
         ShowProgress(total);
-    } while (read_bytes == want && (bin_size == 0 || total < bin_size));
+        more = read_bytes == want && (bin_size == 0 || total < bin_size);
+    } while (more && !OutputTextFailed(out));
+    if (more)
+        return refuse_failed_output(out);
     if (total < bin_size && InputSizeIsTrue(bin))
         return refuse_short_read(bin_size, total, ENODATA);
     data.bin_size = static_cast<int>(total);
@@ -153,13 +169,14 @@ bool finish_output(OutputFile &out, const char *bin_name, const char *src_name,
         if (OutputTextUnheld(out))
             ReportFileError(src_name, OutputFailureReason(out, err).c_str());
         AbandonOutput(out);
-        ReportLeftover(out);
+        ReportOutputNotes(out);
         ReportError("fail to output file\n", err);
         return false;
     }
+    ReportOutputNotes(out);
     print_report(bin_name, src_name, data);
     int err = CommitOutput(out);
-    ReportLeftover(out);
+    ReportOutputNotes(out);
     if (err != 0) {
         ReportError("fail to write header file\n", err);
         return false;
@@ -217,14 +234,14 @@ int run_morvash(int argc, char **argv) {
 
     OutputFile out;
     BeginOutput(out, src_name, ProgramName());
-    ReportLeftover(out);
+    ReportOutputNotes(out);
     StartProgress(ProgramName(), size_hint);
     write_text(out, std::string("static const unsigned char ") + array_name + "[] = \n{\n");
     bin_data data{};
     if (!convert_input(bin, bin_name, size_hint, out, data)) {
         EndProgress();
         AbandonOutput(out);
-        ReportLeftover(out);
+        ReportOutputNotes(out);
         return -1;
     }
     write_trailer(out, array_name, data);

@@ -32,6 +32,16 @@ bool OutputFailed(const OutputFile &out) {
     return out.err != 0;
 }
 
+bool OutputTextFailed(const OutputFile &out) {
+    return out.err != 0 && out.plan != OutputPlan::Failed;
+}
+
+bool OutputContended(OutputFile &out) {
+    bool contended = out.held.contended;
+    out.held.contended = false;
+    return contended;
+}
+
 uint64_t OutputWritten(const OutputFile &out) {
     return out.written;
 }

@@ -47,8 +47,11 @@
 //   Discard   nothing                            nothing
 //   Failed    nothing                            nothing
 // At the commit, an atomic text file takes the output's name; held text is
-// copied in with the space reserved first, other writers locked out, and
-// terminating signals deferred until it is whole.
+// copied in with other writers locked out (a run waits for one that holds
+// the output, and says so), and with the space reserved first and
+// catchable signals held from then until it is whole. A SIGKILL can't be
+// held: during that copy it may leave the old text followed by zeros (where
+// space could only be reserved by writing them) or a beginning of the new.
 #ifndef RUNTIME_OUTPUT_FILE_H
 #define RUNTIME_OUTPUT_FILE_H
 
@@ -75,8 +78,10 @@ struct AtomicParts {
 
 // What only held text needs: in place and console.
 struct HeldParts {
-    std::string folder; // where the text is held
-    int final = -1;     // the output, once opened (console: descriptor 1 or 2)
+    std::string folder;     // where the text is held
+    int final = -1;         // the output, once opened (console: descriptor 1 or 2)
+    bool locked = false;    // other writers are locked out of it
+    bool contended = false; // another program held it at the open: not yet said
 };
 
 // One output, owned by its caller, from BeginOutput to CommitOutput or
@@ -109,6 +114,14 @@ int WriteOutput(OutputFile &out, const char *text, size_t len);
 int WriteHexLines(OutputFile &out, HexLines &lines, const uint8_t *data, size_t count);
 
 bool OutputFailed(const OutputFile &out);
+
+// True once the text could not be written or held; the output itself may
+// yet open, and one that can't is told at the open.
+bool OutputTextFailed(const OutputFile &out);
+
+// True once, after OpenFinalOutput, when another program was writing the
+// output: CommitOutput then waits until it is done.
+bool OutputContended(OutputFile &out);
 
 // Text bytes taken so far.
 uint64_t OutputWritten(const OutputFile &out);

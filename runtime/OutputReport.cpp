@@ -4,7 +4,9 @@
 
 #include "Console.h"
 
-void ReportLeftover(OutputFile &out) {
+void ReportOutputNotes(OutputFile &out) {
+    if (OutputContended(out))
+        ReportFileError(out.path.c_str(), "waiting for another program that is writing it");
     if (out.leftover.empty())
         return;
     std::string reason = std::string("could not be removed: ") + std::strerror(out.leftoverErr);

@@ -6,8 +6,9 @@
 
 #include "OutputFile.h"
 
-// Names on standard error, once, a temporary file that the output layer
-// could not remove, with the reason.
-void ReportLeftover(OutputFile &out);
+// Says on standard error, once each, what the output layer handed back: a
+// temporary file that it could not remove, and another program that is
+// writing the output, which the commit waits for. Call after each step.
+void ReportOutputNotes(OutputFile &out);
 
 #endif

@@ -26,7 +26,7 @@ const char kClosing[] = LINE_END_CRLF "};" LINE_END_CRLF;
     std::string reason = OutputFailureReason(out, err);
     EndProgress();
     AbandonOutput(out);
-    ReportLeftover(out);
+    ReportOutputNotes(out);
     std::puts(message);
     ReportFileError(path, reason.c_str());
     std::exit(1);
@@ -76,7 +76,7 @@ void PrintReport(const char *const inFileName[], const char *outFileName, size_t
 bool MakeHeaderFile(const char *const inFileName[], const char *outFileName, size_t numFiles) {
     OutputFile out;
     BeginOutput(out, outFileName, ProgramName());
-    ReportLeftover(out);
+    ReportOutputNotes(out);
     HexLines lines{LINE_END_CRLF};
     WriteOutput(out, kOpening, sizeof kOpening - 1);
     const uint64_t bodyStart = OutputWritten(out);
@@ -90,8 +90,9 @@ bool MakeHeaderFile(const char *const inFileName[], const char *outFileName, siz
     EndProgress(); // every input is read
     if (int err = OpenFinalOutput(out); err != 0)
         FailOnFile(out, kOpenOutputFailed, outFileName, err);
+    ReportOutputNotes(out);
     int commitErr = CommitOutput(out);
-    ReportLeftover(out);
+    ReportOutputNotes(out);
     bool committed = commitErr == 0;
 
     // The hex digits that reached the output: two per byte when all is well.

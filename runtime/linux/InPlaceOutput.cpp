@@ -39,12 +39,26 @@ int CopyIn(OutputFile &out) {
 
 // One writer at a time: parallel runs onto one output leave one whole text.
 // A file system without locks is written as "w" would write it.
-void LockOut(int fd) {
+int Lock(int fd, int how) {
     struct flock lock {};
     lock.l_type = F_WRLCK;
     lock.l_whence = SEEK_SET; // and length 0: the whole file
-    while (fcntl(fd, F_OFD_SETLKW, &lock) != 0 && errno == EINTR) {
+    int result;
+    while ((result = fcntl(fd, how, &lock)) != 0 && errno == EINTR) {
     }
+    return result == 0 ? 0 : errno;
+}
+
+// Tries for a short moment, so that a writer about to finish is waited out
+// without a word. False while another program holds the lock.
+bool TryLock(int fd) {
+    for (int attempt = 0; attempt < 25; ++attempt) {
+        int err = Lock(fd, F_OFD_SETLK);
+        if (err != EAGAIN && err != EACCES)
+            return true;
+        usleep(10000);
+    }
+    return false;
 }
 
 // Grows the file to size with zeros from its end.
@@ -79,20 +93,13 @@ int Reserve(int fd, off_t oldSize, uint64_t size) {
     return err;
 }
 
-// What "w" does to a regular file, done only now, with the old bytes
-// beyond the new text cut first, and a failed copy cut back to what went
-// in: the file holds its old text, or a beginning of the new one.
-int ReplaceContents(OutputFile &out) {
+// What "w" does to a regular file whose space is reserved, with the old
+// bytes beyond the new text cut first, and a failed copy cut back to what
+// went in: the file holds its old text, or a beginning of the new one.
+int Overwrite(OutputFile &out, off_t oldSize) {
     int fd = out.held.final;
-    LockOut(fd);
-    struct stat st {};
-    if (fstat(fd, &st) != 0)
-        return errno;
-    if (int err = Reserve(fd, st.st_size, out.written); err != 0)
-        return err;
-    sigset_t old = HoldSignals();
     int err = 0;
-    if (static_cast<uint64_t>(st.st_size) > out.written &&
+    if (static_cast<uint64_t>(oldSize) > out.written &&
         ftruncate(fd, static_cast<off_t>(out.written)) != 0)
         err = errno;
     if (err == 0)
@@ -101,6 +108,22 @@ int ReplaceContents(OutputFile &out) {
         ftruncate(fd, static_cast<off_t>(out.accepted)) != 0) {
         // The failure that stopped the copy is the one to report.
     }
+    return err;
+}
+
+// Signals are held from the first byte that changes the file, reserving
+// space included, which may grow it with zeros, to the last.
+int ReplaceContents(OutputFile &out) {
+    int fd = out.held.final;
+    if (!out.held.locked)
+        Lock(fd, F_OFD_SETLKW); // another writer: the caller said so at the open
+    struct stat st {};
+    if (fstat(fd, &st) != 0)
+        return errno;
+    sigset_t old = HoldSignals();
+    int err = Reserve(fd, st.st_size, out.written);
+    if (err == 0)
+        err = Overwrite(out, st.st_size);
     ReleaseSignals(old);
     return err;
 }
@@ -148,12 +171,20 @@ void BeginHolding(OutputFile &out, OutputPlan plan) {
     out.unheld = out.err != 0;
 }
 
-// Emptied only as the text goes in: see ReplaceContents.
+// Emptied only as the text goes in: see ReplaceContents. A regular file is
+// locked against other writers from now on, where none holds it.
 int OpenInPlace(OutputFile &out) {
     if (out.plan == OutputPlan::Console)
         return 0;
     out.held.final = open(out.path.c_str(), O_WRONLY | O_CREAT | O_NOCTTY | O_CLOEXEC, 0666);
-    return out.held.final < 0 ? errno : 0;
+    if (out.held.final < 0)
+        return errno;
+    struct stat st {};
+    if (fstat(out.held.final, &st) == 0 && S_ISREG(st.st_mode)) {
+        out.held.locked = TryLock(out.held.final);
+        out.held.contended = !out.held.locked;
+    }
+    return 0;
 }
 
 int CommitHeld(OutputFile &out) {

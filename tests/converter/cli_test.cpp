@@ -89,6 +89,8 @@ TEST_F(ConverterCli, WhatIsConvertedIsTheSizeFoundToTheByte) {
          "morvash: in.bin" + big, nullptr},
         {"exec $m /dev/zero /dev/null", 255, NameLines("/dev/zero", "/dev/null"),
          "morvash: /dev/zero" + big, nullptr},
+        {"ulimit -f 64; exec $m /dev/zero out.h", 255, NameLines("/dev/zero", "out.h"),
+         "fail to write header file\n: File too large\n", nullptr}, // promptly: the first failure
         {"head -c 2147483644 /dev/zero | $m /dev/stdin /dev/null", 0, ok, "", nullptr},
         {"truncate -s 2147483644 in.bin; exec $m in.bin /dev/null", 0, ok, "", nullptr},
         {"cp data.bin in.bin;" + fault + "read:2:size300000 exec $m in.bin out.h", 255,

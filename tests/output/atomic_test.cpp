@@ -157,6 +157,8 @@ TEST_P(AtomicOutput, FailuresKeepTheOldOutput) {
         // The first input's writer removes the second after the arguments were taken.
         {"Trelvic", "echo b > b.bin; rm -f a; mkfifo a; (exec 3> a; rm b.bin; echo a >&3) &",
          {"a", "b.bin", "out.h"}, Stop::Input, PackerSays("b.bin", none), ""},
+        {"Trelvic", "ulimit -f 1024;", {"/dev/zero", "o.h"}, Stop::Report, // an endless input
+         PackerSays("o.h", big), ""},
         {"Trelvic", "truncate -s 8T h; ulimit -f 1024;", {"h", "h", "o.h"}, Stop::Report, // promptly
          PackerSays("o.h", big), ""},
         {nullptr, "ulimit -n 4;", {"in.bin", "out.h"}, Stop::Output,

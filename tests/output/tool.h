@@ -49,10 +49,9 @@ class ToolTest : public ::testing::TestWithParam<Tool> {
     // A shell script with $tool and $name set, and the helpers of
     // support/tool.sh.
     RunResult Sh(const std::string &script) {
-        return RunShell("tool='" + GetParam().path + "' name=" + GetParam().name + " pauses='" +
-                            pauses.path.string() +
-                            "' fault_library='" FAULT_LIBRARY "'; . '" TOOL_SHELL_HELPERS "'; " +
-                            script,
+        return RunShell("helpers='" TOOL_SHELL_HELPERS "' tool='" + GetParam().path +
+                            "' name=" + GetParam().name + " pauses='" + pauses.path.string() +
+                            "' fault_library='" FAULT_LIBRARY "'; . \"$helpers\"; " + script,
                         dir.path);
     }
     // What a run writes to a new file in a folder of its own.

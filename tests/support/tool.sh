@@ -1,13 +1,13 @@
 # Sourced before each shell script of the output tests, with $tool, $name,
-# $pauses (a folder where a paused run and the test meet) and
-# $fault_library set. Gives:
+# $pauses (a folder where a paused run and the test meet), $fault_library
+# and $helpers (this file, for a shell started inside) set. Gives:
 #   ended PID        true once that process is gone or a zombie
 #   wait_ready PID   waits until that run holds its text in a file, or ended
 #   $pause           a fault rule's prefix (env $pause FAULT=call:N:pause ...)
 #                    that stops a run at that call
 #   wait_paused PID  waits until the run stopped there, or ended
 #   resume           lets a paused run go on, whenever it gets to wait
-export tool name ASAN_OPTIONS="$ASAN_OPTIONS:verify_asan_link_order=0"
+export tool name pauses fault_library helpers ASAN_OPTIONS="$ASAN_OPTIONS:verify_asan_link_order=0"
 
 ended() {
     ! { read -r _ _ s _ <"/proc/$1/stat" && [ "$s" != Z ]; } 2>/dev/null
