@@ -2,6 +2,7 @@
 // zero-padded to whole 32-bit words, with their size and word sum.
 #include "morvash.h"
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -69,12 +70,18 @@ bool refuse_too_large(const char *bin_name) {
     return false;
 }
 
+// What perror(text) says, then a line that names the file, as Trelvic's do.
+void report_file(const char *text, const char *path, int err) {
+    ReportError(text, err);
+    ReportFileError(path, std::strerror(err));
+}
+
 // A read that came up short of the size found: the sizes, and the reason
 // (none of the system's where the file simply ended early).
-bool refuse_short_read(uint64_t bin_size, uint64_t read_bytes, int err) {
+bool refuse_short_read(const char *bin_name, uint64_t bin_size, uint64_t read_bytes, int err) {
     std::printf("bin_size=%d,, read_bytes=%d\n", static_cast<int>(bin_size),
                 static_cast<int>(read_bytes));
-    ReportError("fail to read binary file\n", err);
+    report_file("fail to read binary file\n", bin_name, err);
     return false;
 }
 
@@ -85,7 +92,7 @@ bool refuse_failed_output(const OutputFile &out) {
         ReportFileError(out.path.c_str(), OutputFailureReason(out, out.err).c_str());
         ReportError("fail to output file\n", out.err);
     } else {
-        ReportError("fail to write header file\n", out.err);
+        report_file("fail to write header file\n", out.path.c_str(), out.err);
     }
     return false;
 }
@@ -107,9 +114,9 @@ bool convert_input(int bin, const char *bin_name, uint64_t bin_size, OutputFile 
                    : block_bytes;
         Transfer got = ReadInput(bin, block, want);
         if (got.err != 0 && bin_size != 0)
-            return refuse_short_read(bin_size, total, got.err);
+            return refuse_short_read(bin_name, bin_size, total, got.err);
         if (got.err != 0) {
-            ReportError("fail to read binary file\n", got.err);
+            report_file("fail to read binary file\n", bin_name, got.err);
             return false;
         }
         read_bytes = got.count;
@@ -126,11 +133,11 @@ bool convert_input(int bin, const char *bin_name, uint64_t bin_size, OutputFile 
     if (more)
         return refuse_failed_output(out);
     if (total < bin_size && InputSizeIsTrue(bin))
-        return refuse_short_read(bin_size, total, ENODATA);
+        return refuse_short_read(bin_name, bin_size, total, ENODATA);
     data.bin_size = static_cast<int>(total);
     data.bin_buffer_size = (data.bin_size + 3) / 4 * 4;
     if (int err = CloseInput(bin); err != 0) {
-        ReportError("fail to read binary file\n", err);
+        report_file("fail to read binary file\n", bin_name, err);
         return false;
     }
     return true;
@@ -166,11 +173,15 @@ bool finish_output(OutputFile &out, const char *bin_name, const char *src_name,
                    const bin_data &data) {
     EndProgress(); // the input is read
     if (int err = OpenFinalOutput(out); err != 0) {
-        if (OutputTextUnheld(out))
+        bool unheld = OutputTextUnheld(out); // then its line names the file first
+        if (unheld)
             ReportFileError(src_name, OutputFailureReason(out, err).c_str());
         AbandonOutput(out);
         ReportOutputNotes(out);
-        ReportError("fail to output file\n", err);
+        if (unheld)
+            ReportError("fail to output file\n", err);
+        else
+            report_file("fail to output file\n", src_name, err);
         return false;
     }
     ReportOutputNotes(out);
@@ -178,10 +189,27 @@ bool finish_output(OutputFile &out, const char *bin_name, const char *src_name,
     int err = CommitOutput(out);
     ReportOutputNotes(out);
     if (err != 0) {
-        ReportError("fail to write header file\n", err);
+        report_file("fail to write header file\n", src_name, err);
         return false;
     }
     return true;
+}
+
+bool is_c_identifier(const char *name) {
+    auto letter = [](char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; };
+    if (!letter(name[0]))
+        return false;
+    for (const char *c = name + 1; *c != '\0'; ++c)
+        if (!letter(*c) && !std::isdigit(static_cast<unsigned char>(*c)))
+            return false;
+    return true;
+}
+
+// The name is pasted verbatim all the same: callers may rely on that.
+void warn_not_identifier(const char *array_name) {
+    std::string warning = std::string("warning: the array name '") + array_name +
+                          "' is no C identifier: the header will not compile as C";
+    ReportProblem(warning.c_str());
 }
 
 const char help_text[] =
@@ -220,10 +248,12 @@ int run_morvash(int argc, char **argv) {
         ReportProblem("the array name must not be empty");
         return -1;
     }
+    if (!is_c_identifier(array_name))
+        warn_not_identifier(array_name);
 
     int bin = -1;
     if (int err = OpenInput(bin_name, bin); err != 0) {
-        ReportError("fail to input file\n", err);
+        report_file("fail to input file\n", bin_name, err);
         return -1;
     }
     const uint64_t size_hint = InputSizeHint(bin);

@@ -19,8 +19,21 @@ bool SameNameCharacter(uint32_t a, uint32_t b);
 // '/', and on Windows '\\' too.
 bool IsPathSeparator(char c);
 
-// How many leading characters of a path only say how to take the rest
-// (Windows' \\?\ and \\.\), and so are never part of a pattern.
+// How many leading characters of a path only say where the rest starts
+// (Windows' \\?\ and \\.\, and a drive-relative X:), and so are never
+// part of a pattern.
 size_t LiteralPrefixLength(const std::string &path);
+
+// Whether a path names anything at all (a dangling link too).
+bool PathExists(const std::string &path);
+
+// The path by which names found in a folder (typed as folder, "" for the
+// current one) are reached as they are: the folder itself on Linux; on
+// Windows its full \\?\ form, in which no device name, trailing dot or
+// space changes a name's meaning. It ends in a separator where not empty.
+std::string LiteralFolder(const std::string &folder);
+
+// Such a path with one more part, typed or found, appended.
+std::string AppendLiteral(const std::string &literal, const std::string &part);
 
 #endif

@@ -19,11 +19,10 @@ namespace {
 const char kOpenInputFailed[] = "\nFailed to open input file !! ";
 const char kReadInputFailed[] = "\nFailed to read input file !! ";
 const char kOpenOutputFailed[] = "\nFailed to open output file !! ";
-const char kOpening[] = "UINT8 gImgCode[]=" LINE_END_CRLF "{" LINE_END_CRLF;
 const char kClosing[] = LINE_END_CRLF "};" LINE_END_CRLF;
 
-[[noreturn]] void FailOnFile(OutputFile &out, const char *message, const char *path, int err) {
-    std::string reason = OutputFailureReason(out, err);
+[[noreturn]] void FailOnFile(OutputFile &out, const char *message, const char *path,
+                             const std::string &reason) {
     EndProgress();
     AbandonOutput(out);
     ReportOutputNotes(out);
@@ -32,12 +31,19 @@ const char kClosing[] = LINE_END_CRLF "};" LINE_END_CRLF;
     std::exit(1);
 }
 
+[[noreturn]] void FailOnFile(OutputFile &out, const char *message, const char *path, int err) {
+    FailOnFile(out, message, path, OutputFailureReason(out, err));
+}
+
 // Streams one input into the header, block by block. Once the header has
 // failed, its bytes would go nowhere: an input is then only checked to be
 // there and readable.
-void GatherFile(const char *name, OutputFile &out, HexLines &lines, size_t &copyCnt) {
+void GatherFile(const char *name, const char *path, OutputFile &out, HexLines &lines,
+                size_t &copyCnt) {
+    if (path == nullptr)
+        FailOnFile(out, kOpenInputFailed, name, "no file matches this pattern");
     int fHandle = -1;
-    if (int err = OpenInput(name, fHandle); err != 0)
+    if (int err = OpenInput(path, fHandle); err != 0)
         FailOnFile(out, kOpenInputFailed, name, err);
     size_t readCnt;
     do {
@@ -54,11 +60,11 @@ void GatherFile(const char *name, OutputFile &out, HexLines &lines, size_t &copy
 }
 
 // The bytes the inputs hold, for the progress line; 0 where one is unknown.
-uint64_t TotalSize(const char *const inFileName[], size_t numFiles) {
+uint64_t TotalSize(const char *const openName[], size_t numFiles) {
     uint64_t total = 0;
     for (size_t i = 0; i < numFiles; ++i) {
         uint64_t size = 0;
-        if (!RegularFileSize(inFileName[i], size))
+        if (openName[i] == nullptr || !RegularFileSize(openName[i], size))
             return 0;
         total += size;
     }
@@ -73,17 +79,20 @@ void PrintReport(const char *const inFileName[], const char *outFileName, size_t
 
 } // namespace
 
-bool MakeHeaderFile(const char *const inFileName[], const char *outFileName, size_t numFiles) {
+bool MakeHeaderFile(const char *const inFileName[], const char *outFileName, size_t numFiles,
+                    const char *const openName[]) {
+    if (openName == nullptr)
+        openName = inFileName;
     OutputFile out;
     BeginOutput(out, outFileName, ProgramName());
     ReportOutputNotes(out);
     HexLines lines{LINE_END_CRLF};
-    WriteOutput(out, kOpening, sizeof kOpening - 1);
+    WriteOutput(out, kHeaderStart, sizeof kHeaderStart - 1);
     const uint64_t bodyStart = OutputWritten(out);
     size_t copyCnt = 0;
-    StartProgress(ProgramName(), ProgressCanShow() ? TotalSize(inFileName, numFiles) : 0);
+    StartProgress(ProgramName(), ProgressCanShow() ? TotalSize(openName, numFiles) : 0);
     for (size_t i = 0; i < numFiles; ++i)
-        GatherFile(inFileName[i], out, lines, copyCnt);
+        GatherFile(inFileName[i], openName[i], out, lines, copyCnt);
     const uint64_t bodyEnd = OutputWritten(out);
     WriteOutput(out, kClosing, sizeof kClosing - 1);
 

@@ -56,12 +56,20 @@ bool PartMatches(const std::string &part, const std::string &name, bool dotted) 
     return (name[0] != '.' || dotted) && Matches(part, name);
 }
 
-// The paths that match the parts from `from` on, below the folder `base`
-// (as typed, with its separator).
-void ExpandParts(const std::vector<std::string> &parts, size_t from, const std::string &base,
-                 std::vector<std::string> &found) {
+// A path found so far: as shown, and as opened ("" while no pattern part
+// has been met, so that a typed folder keeps its own meaning).
+struct Found {
+    std::string shown, literal;
+};
+
+// The paths that match the parts from `from` on, below the folder `base`.
+// Only a path that exists is found: a folder part never leads into a file,
+// nor a typed part after it to a name that is not there.
+void ExpandParts(const std::vector<std::string> &parts, size_t from, const Found &base,
+                 std::vector<Argument> &found) {
     if (from == parts.size()) {
-        found.push_back(base);
+        if (PathExists(base.literal))
+            found.push_back({base.shown, base.literal});
         return;
     }
     const std::string &part = parts[from];
@@ -69,15 +77,20 @@ void ExpandParts(const std::vector<std::string> &parts, size_t from, const std::
     std::string name = part.substr(0, part.size() - (folder ? 1 : 0));
     std::string separator = part.substr(name.size());
     if (!HasWildcard(name)) {
-        ExpandParts(parts, from + 1, base + part, found);
+        std::string literal = base.literal.empty() ? "" : AppendLiteral(base.literal, part);
+        ExpandParts(parts, from + 1, {base.shown + part, literal}, found);
         return;
     }
+    std::string folderLiteral = base.literal.empty() ? LiteralFolder(base.shown) : base.literal;
     std::vector<std::string> names;
-    if (!ListFolder(base, names))
+    if (!ListFolder(folderLiteral, names))
         return;
     for (const std::string &entry : names)
         if (PartMatches(name, entry, name[0] == '.'))
-            ExpandParts(parts, from + 1, base + entry + separator, found);
+            ExpandParts(
+                parts, from + 1,
+                {base.shown + entry + separator, AppendLiteral(folderLiteral, entry + separator)},
+                found);
 }
 
 // The parts of a path, each with the separator that ends it.
@@ -95,13 +108,16 @@ std::vector<std::string> SplitPath(const std::string &path) {
     return parts;
 }
 
-void AppendMatches(const std::string &pattern, std::vector<std::string> &args) {
-    std::vector<std::string> found;
+// A pattern's matches in byte order of their names, or the pattern itself
+// with no path when it matches nothing.
+void AppendMatches(const std::string &pattern, std::vector<Argument> &args) {
+    std::vector<Argument> found;
     size_t prefix = LiteralPrefixLength(pattern);
-    ExpandParts(SplitPath(pattern.substr(prefix)), 0, pattern.substr(0, prefix), found);
+    ExpandParts(SplitPath(pattern.substr(prefix)), 0, {pattern.substr(0, prefix), ""}, found);
     if (found.empty())
-        found.push_back(pattern);
-    std::sort(found.begin(), found.end());
+        found.push_back({pattern, ""});
+    std::sort(found.begin(), found.end(),
+              [](const Argument &a, const Argument &b) { return a.name < b.name; });
     args.insert(args.end(), found.begin(), found.end());
 }
 
@@ -111,13 +127,17 @@ bool HasWildcard(const std::string &arg) {
     return arg.find_first_of("*?", LiteralPrefixLength(arg)) != std::string::npos;
 }
 
-std::vector<std::string> ExpandArguments(const std::vector<std::string> &args) {
-    std::vector<std::string> expanded;
+bool IsPattern(const std::string &arg) {
+    return HasWildcard(arg) && !PathExists(arg);
+}
+
+std::vector<Argument> ExpandArguments(const std::vector<std::string> &args) {
+    std::vector<Argument> expanded;
     for (size_t k = 0; k < args.size(); ++k) {
-        if (k > 0 && k + 1 < args.size() && HasWildcard(args[k]))
+        if (k > 0 && k + 1 < args.size() && IsPattern(args[k]))
             AppendMatches(args[k], expanded);
         else
-            expanded.push_back(args[k]);
+            expanded.push_back({args[k], args[k]});
     }
     return expanded;
 }

@@ -1,9 +1,11 @@
 // Trelvic: joins its input files in order and writes them as one C header.
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "Console.h"
+#include "InputFile.h"
 #include "Packing.h"
 #include "Wildcards.h"
 
@@ -27,6 +29,28 @@ static const char kHelp[] =
     "Exit status: 0 when the header was written whole and the report printed;\n"
     "1 on any failure, a report that can't be written included.\n";
 
+static int RefuseOutput(const char *outFileName, const char *reason) {
+    std::puts("\nFailed to open output file !! ");
+    ReportFileError(outFileName, reason);
+    return FinishConsole(1, 1);
+}
+
+// With no input, the output is the only argument: a slip of the user who
+// forgot it would cost the input. Only a file that is new, empty, no
+// regular file, or a header of ours already may take the empty header.
+static bool MayTakeEmptyHeader(const char *outFileName) {
+    uint64_t size = 0;
+    if (!RegularFileSize(outFileName, size) || size == 0)
+        return true;
+    char start[sizeof kHeaderStart - 1] = {};
+    int fd = -1;
+    if (OpenInput(outFileName, fd) != 0)
+        return true; // opening it for writing says why not
+    Transfer got = ReadInput(fd, reinterpret_cast<uint8_t *>(start), sizeof start);
+    CloseInput(fd);
+    return got.count == sizeof start && std::memcmp(start, kHeaderStart, sizeof start) == 0;
+}
+
 // The whole program, on its arguments in UTF-8.
 static int RunTrelvic(std::vector<std::string> original) {
     PrepareProcess("Trelvic");
@@ -36,28 +60,30 @@ static int RunTrelvic(std::vector<std::string> original) {
     if (AnswerInfoRequest(static_cast<int>(argv.size()), argv.data(), kHelp,
                           "Trelvic " TRELVIC_VERSION))
         return FinishConsole(0, 1);
-    std::vector<std::string> args = ExpandArguments(original);
+    std::vector<Argument> args = ExpandArguments(original);
 
     std::puts("\nStart Packing");
     for (size_t k = 0; k < args.size(); ++k)
-        std::printf("arg-%zu : %s\n", k, args[k].c_str());
+        std::printf("arg-%zu : %s\n", k, args[k].name.c_str());
     if (args.size() <= 1) {
         std::puts("\n Error - not enough argument !!");
         return FinishConsole(1, 1);
     }
+    const char *outFileName = args.back().name.c_str();
     // A pattern there could only ever overwrite one of the files it matches.
-    if (HasWildcard(args.back())) {
-        std::puts("\nFailed to open output file !! ");
-        ReportFileError(args.back().c_str(), "the output can't be a pattern");
-        return FinishConsole(1, 1);
+    if (IsPattern(outFileName))
+        return RefuseOutput(outFileName, "the output can't be a pattern");
+    if (args.size() == 2 && !MayTakeEmptyHeader(outFileName))
+        return RefuseOutput(outFileName, "holds no header of Trelvic's, so the output seems to be "
+                                         "missing; it stays as it is");
+
+    std::vector<const char *> inFileName, openName;
+    for (size_t n = 1; n + 1 < args.size(); ++n) {
+        inFileName.push_back(args[n].name.c_str());
+        openName.push_back(args[n].path.empty() ? nullptr : args[n].path.c_str());
     }
-
-    std::vector<const char *> inFileName;
-    for (size_t n = 1; n + 1 < args.size(); ++n)
-        inFileName.push_back(args[n].c_str());
-    const char *outFileName = args.back().c_str();
-
-    bool generated = MakeHeaderFile(inFileName.data(), outFileName, inFileName.size());
+    bool generated =
+        MakeHeaderFile(inFileName.data(), outFileName, inFileName.size(), openName.data());
     return FinishConsole(generated ? 0 : 1, 1);
 }
 

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <string.h>
+#include <sys/stat.h>
 
 bool ListFolder(const std::string &folder, std::vector<std::string> &names) {
     DIR *dir = opendir(folder.empty() ? "." : folder.c_str());
@@ -25,4 +26,17 @@ bool IsPathSeparator(char c) {
 
 size_t LiteralPrefixLength(const std::string &) {
     return 0;
+}
+
+bool PathExists(const std::string &path) {
+    struct stat st {};
+    return lstat(path.c_str(), &st) == 0;
+}
+
+std::string LiteralFolder(const std::string &folder) {
+    return folder;
+}
+
+std::string AppendLiteral(const std::string &literal, const std::string &part) {
+    return literal + part;
 }

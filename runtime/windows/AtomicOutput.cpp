@@ -102,7 +102,7 @@ DWORD Publish(HANDLE text, const std::wstring &target, DWORD keep) {
 } // namespace
 
 int SetUpAtomic(OutputFile &out) {
-    out.atomic.target = Narrow(SystemPath(out.path).c_str());
+    out.atomic.target = SystemPathUtf8(out.path);
     std::wstring target = Widen(out.atomic.target);
     HANDLE file = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {

@@ -1,5 +1,8 @@
 #include "FolderNames.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "WideNames.h"
 
 bool ListFolder(const std::string &folder, std::vector<std::string> &names) {
@@ -37,5 +40,25 @@ bool IsPathSeparator(char c) {
 }
 
 size_t LiteralPrefixLength(const std::string &path) {
-    return path.rfind("\\\\?\\", 0) == 0 || path.rfind("\\\\.\\", 0) == 0 ? 4 : 0;
+    if (path.rfind("\\\\?\\", 0) == 0 || path.rfind("\\\\.\\", 0) == 0)
+        return 4;
+    bool drive =
+        path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0]));
+    return drive ? 2 : 0;
+}
+
+bool PathExists(const std::string &path) {
+    return GetFileAttributesW(SystemPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string LiteralFolder(const std::string &folder) {
+    std::string full = SystemPathUtf8(folder.empty() ? "." : folder);
+    return full.empty() || full.back() == '\\' ? full : full + "\\";
+}
+
+std::string AppendLiteral(const std::string &literal, const std::string &part) {
+    std::string appended = literal + part;
+    std::replace(appended.begin() + static_cast<std::ptrdiff_t>(literal.size()), appended.end(),
+                 '/', '\\');
+    return appended;
 }

@@ -1,9 +1,8 @@
-// How an output is written on Windows, decided in this one place: a device
-// (NUL, CON, COM1, ...) is written directly, as fopen would; anything else
-// is replaced atomically (AtomicOutput.cpp).
+// How an output is written on Windows, decided in this one place: what the
+// system takes for a device (NUL, CON, COM1, ...) is written directly, as
+// fopen would; anything else is replaced atomically (AtomicOutput.cpp).
 #include "OutputFile.h"
 
-#include <cctype>
 #include <cerrno>
 #include <fcntl.h>
 #include <io.h>
@@ -13,26 +12,6 @@
 #include "WideNames.h"
 
 namespace {
-
-// A reserved device name: the last part of the path up to its first dot,
-// whatever the case, or a path in the device namespace.
-bool IsDevice(const std::string &path) {
-    if (path.rfind("\\\\.\\", 0) == 0)
-        return true;
-    size_t slash = path.find_last_of("/\\:");
-    std::string base = path.substr(slash == std::string::npos ? 0 : slash + 1);
-    base = base.substr(0, base.find('.'));
-    while (!base.empty() && base.back() == ' ')
-        base.pop_back();
-    for (char &c : base)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    static const char *const kNames[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
-    for (const char *name : kNames)
-        if (base == name)
-            return true;
-    return base.size() == 4 && (base.rfind("COM", 0) == 0 || base.rfind("LPT", 0) == 0) &&
-           base[3] >= '1' && base[3] <= '9';
-}
 
 int OpenDevice(OutputFile &out) {
     HANDLE device =
@@ -52,7 +31,7 @@ int OpenDevice(OutputFile &out) {
 void BeginOutput(OutputFile &out, const char *path, const char *program) {
     out.path = path;
     out.program = program;
-    bool device = IsDevice(out.path);
+    bool device = IsDevicePath(out.path);
     out.err = device ? OpenDevice(out) : SetUpAtomic(out);
     out.plan = out.err != 0 ? OutputPlan::Failed
                : device     ? OutputPlan::InPlace

@@ -1,6 +1,7 @@
 #include "WideNames.h"
 
 #include <cerrno>
+#include <cwctype>
 #include <vector>
 
 std::wstring Widen(const std::string &utf8) {
@@ -23,8 +24,27 @@ std::string Narrow(const wchar_t *wide) {
     return utf8;
 }
 
+namespace {
+
+bool IsDrivePathInDeviceSpace(const std::wstring &path) {
+    return path.size() >= 7 && path.rfind(L"\\\\.\\", 0) == 0 && iswalpha(path[4]) &&
+           path[5] == L':' && (path[6] == L'\\' || path[6] == L'/');
+}
+
+} // namespace
+
+std::string SystemPathUtf8(const std::string &utf8) {
+    return Narrow(SystemPath(utf8).c_str());
+}
+
+bool IsDevicePath(const std::string &utf8) {
+    return SystemPath(utf8).rfind(L"\\\\.\\", 0) == 0;
+}
+
 std::wstring SystemPath(const std::string &utf8) {
     std::wstring path = Widen(utf8);
+    if (IsDrivePathInDeviceSpace(path)) // \\.\X:\... names a file, as \\?\X:\... does
+        return L"\\\\?\\" + path.substr(4);
     if (path.empty() || path.rfind(L"\\\\?\\", 0) == 0 || path.rfind(L"\\\\.\\", 0) == 0)
         return path;
     DWORD len = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);

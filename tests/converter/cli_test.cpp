@@ -24,14 +24,14 @@ class ConverterCli : public ::testing::Test {
     }
     // Converts data written to in.bin and checks every output of the run.
     void ExpectConverted(const std::string &data, const std::vector<std::string> &extra = {},
-                         const std::string &name = "gImgCode") {
+                         const std::string &name = "gImgCode", const std::string &err = "") {
         WriteFile(dir / "in.bin", data);
         std::vector<std::string> args{"in.bin", "out.h"};
         args.insert(args.end(), extra.begin(), extra.end());
         RunResult run = Convert(args);
         EXPECT_EQ(run.status, 0);
         EXPECT_EQ(run.out, ReferenceReport("in.bin", "out.h", data));
-        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(run.err, err);
         EXPECT_EQ(ReadFile(dir / "out.h"), ReferenceHeader(data, name));
     }
     TempDir dir;
@@ -51,6 +51,9 @@ TEST_F(ConverterCli, HeadersHoldThePaddedBytesUnderTheirName) {
                                        "\n");
     ExpectConverted("abcd", {"fw"}, "fw");
     ExpectConverted("abcd", {"ns_fw", "ignored"}, "ns_fw");
+    ExpectConverted("abcd", {"my-fw"}, "my-fw", // pasted all the same
+                    "morvash: warning: the array name 'my-fw' is no C identifier: the header "
+                    "will not compile as C\n");
     const size_t format = FORMAT_BLOCK_BYTES, read = READ_BLOCK_BYTES;
     for (size_t size : {size_t{0}, size_t{1}, size_t{3}, size_t{4}, size_t{13}, size_t{14},
                         size_t{15}, size_t{16}, size_t{17}, size_t{32}, size_t{100}, format - 1,
@@ -75,7 +78,7 @@ TEST_F(ConverterCli, WhatIsConvertedIsTheSizeFoundToTheByte) {
     const std::string fault = " LD_PRELOAD=" FAULT_LIBRARY " FAULT=",
                       names = NameLines("in.bin", "out.h"),
                       big = ": input is too large (the limit is 2147483644 bytes)\n",
-                      cut = "fail to read binary file\n: ",
+                      cut = "fail to read binary file\n: ", eio = "Input/output error\n",
                       ok = "bin_size=2147483644, 4byte allign=OK\n";
     struct Case {
         std::string command; // with $m for the tool
@@ -90,17 +93,19 @@ TEST_F(ConverterCli, WhatIsConvertedIsTheSizeFoundToTheByte) {
         {"exec $m /dev/zero /dev/null", 255, NameLines("/dev/zero", "/dev/null"),
          "morvash: /dev/zero" + big, nullptr},
         {"ulimit -f 64; exec $m /dev/zero out.h", 255, NameLines("/dev/zero", "out.h"),
-         "fail to write header file\n: File too large\n", nullptr}, // promptly: the first failure
+         "fail to write header file\n: File too large\nmorvash: out.h: File too large\n",
+         nullptr}, // promptly: the first failure
         {"head -c 2147483644 /dev/zero | $m /dev/stdin /dev/null", 0, ok, "", nullptr},
         {"truncate -s 2147483644 in.bin; exec $m in.bin /dev/null", 0, ok, "", nullptr},
         {"cp data.bin in.bin;" + fault + "read:2:size300000 exec $m in.bin out.h", 255,
-         names + "bin_size=1000000,, read_bytes=300000\n", cut + "No data available\n", nullptr},
+         names + "bin_size=1000000,, read_bytes=300000\n",
+         cut + "No data available\nmorvash: in.bin: No data available\n", nullptr},
         {"head -c 5 data.bin > in.bin;" + fault + "read:1+:5 exec $m in.bin out.h", 255,
-         names + "bin_size=5,, read_bytes=0\n", cut + "Input/output error\n", nullptr},
+         names + "bin_size=5,, read_bytes=0\n", cut + eio + "morvash: in.bin: " + eio, nullptr},
         {"head -c 300000 data.bin > in.bin;" + fault + "read:2:size600000 exec $m in.bin out.h", 0,
          ReferenceReport("in.bin", "out.h", first), "", &first},
         {"head -c 5 data.bin |" + fault + "read:1:5 $m /dev/stdin out.h", 255,
-         NameLines("/dev/stdin", "out.h"), cut + "Input/output error\n", nullptr}};
+         NameLines("/dev/stdin", "out.h"), cut + eio + "morvash: /dev/stdin: " + eio, nullptr}};
     for (const auto &[command, status, out, err, converted] : cases) {
         SCOPED_TRACE(command);
         WriteFile(dir / "out.h", "old");

@@ -121,6 +121,11 @@ std::string PerrorSays(const std::string &text, const std::string &why) {
     return text + "\n: " + why + "\n";
 }
 
+// What perror(text) prints, then the converter's line that names the file.
+std::string MorvashSays(const std::string &text, const std::string &file, const std::string &why) {
+    return PerrorSays(text, why) + "morvash: " + file + ": " + why + "\n";
+}
+
 // The reason given when an output's text can't be held in the folder.
 std::string CannotHold(const std::string &out, const std::string &folder, const std::string &why) {
     return out + ": cannot hold its text in " + folder + ": " + why;
@@ -133,27 +138,27 @@ TEST_P(AtomicOutput, FailuresKeepTheOldOutput) {
     // clang-format off
     const Failure failures[] = {
         {nullptr, "", {"missing.bin", "out.h"}, Stop::Input, PackerSays("missing.bin", none),
-         PerrorSays("fail to input file", none)},
+         MorvashSays("fail to input file", "missing.bin", none)},
         {nullptr, "", {"sub", "out.h"}, Stop::Read, PackerSays("sub", "Is a directory"),
-         PerrorSays("fail to read binary file", "Is a directory")},
-        {nullptr, "", {"in.bin", ""}, Stop::Output, PackerSays("", none), PerrorSays("fail to output file", none)},
+         MorvashSays("fail to read binary file", "sub", "Is a directory")},
+        {nullptr, "", {"in.bin", ""}, Stop::Output, PackerSays("", none), MorvashSays("fail to output file", "", none)},
         {nullptr, "", {"in.bin", "loop1"}, Stop::Output, PackerSays("loop1", loop),
-         PerrorSays("fail to output file", loop)},
+         MorvashSays("fail to output file", "loop1", loop)},
         {nullptr, "", {"in.bin", "no/such/dir.h"}, Stop::Output, PackerSays("no/such/dir.h", none),
-         PerrorSays("fail to output file", none)},
+         MorvashSays("fail to output file", "no/such/dir.h", none)},
         {"morvash", "", {"in.bin", "out.h", ""}, Stop::Input, "",
          "morvash: the array name must not be empty\n"},
         {"morvash", "truncate -s 8T huge.bin;", {"huge.bin", "out.h"}, Stop::Input, "",
          "morvash: huge.bin: input is too large (the limit is 2147483644 bytes)\n"},
         {nullptr, "ulimit -f 64;", {"in.bin", "out.h"}, Stop::Report, PackerSays("out.h", big),
-         PerrorSays("fail to write header file", big)},
+         MorvashSays("fail to write header file", "out.h", big)},
         {nullptr, "", {"in.bin", "/dev/full"}, Stop::Report, PackerSays("/dev/full", full),
-         PerrorSays("fail to write header file", full)},
+         MorvashSays("fail to write header file", "/dev/full", full)},
         {"Trelvic", "", {"/dev/full"}, Stop::Report, PackerSays("/dev/full", full), ""}, // no bytes
         // A link planted at the one name that a broken random source gives.
         {nullptr, "ln -sf ../real.h sub/.$name.aaaaaa; export FAULT=tmpfile:0:95,getrandom:0:0 "
          "LD_PRELOAD=" FAULT_LIBRARY ";", {"in.bin", "sub/out.h"}, Stop::Output,
-         PackerSays("sub/out.h", "File exists"), PerrorSays("fail to output file", "File exists")},
+         PackerSays("sub/out.h", "File exists"), MorvashSays("fail to output file", "sub/out.h", "File exists")},
         // The first input's writer removes the second after the arguments were taken.
         {"Trelvic", "echo b > b.bin; rm -f a; mkfifo a; (exec 3> a; rm b.bin; echo a >&3) &",
          {"a", "b.bin", "out.h"}, Stop::Input, PackerSays("b.bin", none), ""},
@@ -162,7 +167,7 @@ TEST_P(AtomicOutput, FailuresKeepTheOldOutput) {
         {"Trelvic", "truncate -s 8T h; ulimit -f 1024;", {"h", "h", "o.h"}, Stop::Report, // promptly
          PackerSays("o.h", big), ""},
         {nullptr, "ulimit -n 4;", {"in.bin", "out.h"}, Stop::Output,
-         PackerSays("out.h", "Too many open files"), PerrorSays("fail to output file", "Too many open files")},
+         PackerSays("out.h", "Too many open files"), MorvashSays("fail to output file", "out.h", "Too many open files")},
         // The text of an output written in place is held in $TMPDIR first.
         {nullptr, "ln -f real.h held.h; export TMPDIR=/nonexistent;", {"in.bin", "held.h"},
          Stop::Output, "Trelvic: " + CannotHold("held.h", "/nonexistent", none) + "\n",
@@ -177,10 +182,10 @@ TEST_P(AtomicOutput, FailuresKeepTheOldOutput) {
         // Copying an attribute fails for want of space: never a reason to write in place.
         {nullptr, "rm -f hard.h; setfattr -n user.x -v 1 out.h; export FAULT=fsetxattr:1:28 LD_PRELOAD="
          FAULT_LIBRARY ";", {"in.bin", "out.h"}, Stop::Output, PackerSays("out.h", full),
-         PerrorSays("fail to output file", full)},
+         MorvashSays("fail to output file", "out.h", full)},
         // A console that can't be written: the header is still whole.
         {nullptr, "exec > /dev/full;", {"missing.bin", "out.h"}, Stop::Silent,
-         PackerSays("missing.bin", none), PerrorSays("fail to input file", none)},
+         PackerSays("missing.bin", none), MorvashSays("fail to input file", "missing.bin", none)},
         {nullptr, "exec > /dev/full;", {"in.bin", "out.h"}, Stop::Silent,
          PackerSays("standard output", full), "morvash: standard output: " + full + "\n", true},
     };
