@@ -71,6 +71,7 @@ struct AtomicParts {
     std::string folderPath; // that folder as typed, for messages ("" for the current one)
     std::string name;       // the file's name in that folder
     bool existed = false;   // the file existed at the start
+    bool linked = false;    // it has other names: written in place, for all of them
     bool unnamed = false;   // the text's file has no name yet
     unsigned keep = 0;      // attributes of the old file that the new one takes
     NamedTemporary temporary;

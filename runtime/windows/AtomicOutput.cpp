@@ -99,10 +99,31 @@ DWORD Publish(HANDLE text, const std::wstring &target, DWORD keep) {
     return code;
 }
 
+// The file that an existing output is, as the system finds it: the target
+// of a symbolic link, whose link stays, and whether other names share it.
+void FindExisting(OutputFile &out) {
+    std::wstring path = Widen(out.atomic.target);
+    HANDLE file = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    BY_HANDLE_FILE_INFORMATION info{};
+    out.atomic.existed = GetFileInformationByHandle(file, &info) != 0;
+    out.atomic.linked = out.atomic.existed && info.nNumberOfLinks > 1;
+    std::vector<wchar_t> final(32768);
+    DWORD len = GetFinalPathNameByHandleW(file, final.data(), static_cast<DWORD>(final.size()),
+                                          FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (len > 0 && len < final.size())
+        out.atomic.target = Narrow(final.data());
+    CloseHandle(file);
+}
+
 } // namespace
 
 int SetUpAtomic(OutputFile &out) {
     out.atomic.target = SystemPathUtf8(out.path);
+    FindExisting(out);
     std::wstring target = Widen(out.atomic.target);
     HANDLE file = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
@@ -152,6 +173,10 @@ int CheckAtomicTarget(OutputFile &out) {
 }
 
 int CommitAtomic(OutputFile &out) {
-    DWORD code = Publish(HandleOf(out), Widen(out.atomic.target), out.atomic.keep);
+    DWORD code = ERROR_SUCCESS;
+    if (out.atomic.linked) // in place, for every name it has
+        WriteInto(HandleOf(out), Widen(out.atomic.target), code);
+    else
+        code = Publish(HandleOf(out), Widen(out.atomic.target), out.atomic.keep);
     return code == ERROR_SUCCESS ? 0 : ErrnoFromWindows(code);
 }

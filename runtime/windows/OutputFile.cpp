@@ -33,20 +33,21 @@ void BeginOutput(OutputFile &out, const char *path, const char *program) {
     out.program = program;
     bool device = IsDevicePath(out.path);
     out.err = device ? OpenDevice(out) : SetUpAtomic(out);
-    out.plan = out.err != 0 ? OutputPlan::Failed
-               : device     ? OutputPlan::InPlace
-                            : OutputPlan::Atomic;
+    if (out.err != 0)
+        out.plan = OutputPlan::Failed;
+    else
+        out.plan = device || out.atomic.linked ? OutputPlan::InPlace : OutputPlan::Atomic;
 }
 
 int OpenFinalOutput(OutputFile &out) {
     if (out.plan == OutputPlan::Failed)
         return out.err != 0 ? out.err : EIO;
-    return out.plan == OutputPlan::Atomic ? CheckAtomicTarget(out) : 0;
+    return out.atomic.target.empty() ? 0 : CheckAtomicTarget(out); // a device has none
 }
 
 int CommitOutput(OutputFile &out) {
     int err = out.err;
-    if (err == 0 && out.plan == OutputPlan::Atomic)
+    if (err == 0 && !out.atomic.target.empty())
         err = CommitAtomic(out);
     int closed = out.text >= 0 ? CloseFd(out.text) : 0;
     out.text = -1;

@@ -168,6 +168,11 @@ TEST_F(PackerCli, WildcardsExpandToSortedMatches) {
         {"m/s*/x.bin", {"m/sab/x.bin", "m/sub/x.bin"}},   // not m/s2/x.bin, nor m/sfile/x.bin
         {"w/*.bin", {"w/a.bin", "w/nul.bin", "w/z.bin"}}, // a file, whatever its name
         {"w/a.bin*", {"w/a.bin", "w/a.bin ", "w/a.bin."}}};
+    if (!UnderWine()) { // a name with '?', which Windows can't hold, is that file
+        RunShell("mkdir q; printf A > 'q/a?b.bin'; printf X > q/axb.bin", dir.path);
+        EXPECT_EQ(Pack({"q/a?b.bin", "out.h"}).status, 0);
+        EXPECT_EQ(ReadFile(dir / "out.h"), ReferenceHeader("A"));
+    }
     for (const auto &[pattern, matches] : patterns) {
         std::vector<std::string> args = matches;
         args.push_back("out.h");
@@ -187,8 +192,9 @@ TEST_F(PackerCli, WindowsAndLinuxBuildsWriteIdenticalHeaders) {
                                     RandomBytes(100000, 3)};
     for (size_t i = 0; i < std::size(contents); ++i)
         WriteFile(dir / ("in" + std::to_string(i)), contents[i]);
-    RunShell("for f in 日本 fw Zeta alpha .dot; do printf \"$f\" > \"$f.bin\"; done; "
-             "printf near > fw.binary",
+    // Names that Windows would take for a device or strip, found by a pattern.
+    RunShell("for f in 日本 fw Zeta alpha .dot nul a.bin. 'a.bin '; do printf \"$f\" > "
+             "\"$f.bin\"; done; printf near > fw.binary",
              dir.path);
     for (std::string inputs : {"in0 in1 in2 in3 in4", "in1", "in2", "in3", "'*.bin' '?*.bin*'"}) {
         ASSERT_EQ(RunShell(kRunner + " " + kTrelvic + " " + inputs + " windows.h", dir.path).status,
@@ -237,6 +243,16 @@ TEST_F(PackerCli, AnOutputIsReplacedWholeOrNotAtAll) {
     RunResult nul = Pack({"a.bin", "NUL"}); // the null device on Windows, a file here
     EXPECT_EQ(nul.out, ReportLines(Echo({"a.bin", "NUL"}), true));
     EXPECT_EQ(fs::exists(dir / "NUL"), !UnderWine());
+    // Links as on Linux: a hard-linked output is written in place, for both
+    // names; a symbolic link's target is replaced, and the link stays.
+    RunShell("printf old > real.h; ln real.h hard.h; printf old > target.h; ln -s target.h "
+             "link.h",
+             dir.path);
+    for (const char *out : {"hard.h", "link.h"})
+        EXPECT_EQ(Pack({"a.bin", out}).status, 0) << out;
+    for (const char *file : {"real.h", "target.h"})
+        EXPECT_EQ(ReadFile(dir / file), ReferenceHeader("a")) << file;
+    EXPECT_TRUE(fs::is_symlink(dir / "link.h"));
     if (!UnderWine())
         return;
     // Windows: a hidden file stays hidden; one that another program holds
@@ -245,6 +261,20 @@ TEST_F(PackerCli, AnOutputIsReplacedWholeOrNotAtAll) {
     EXPECT_EQ(Pack({"/?"}).out.rfind("Usage: Trelvic [INPUT...] OUTPUT\n", 0), 0u);
     EXPECT_EQ(Pack({"a.bin", "C:rel.h"}).status, 0); // in C:'s own current folder
     EXPECT_EQ(ReadFile(kPrefix + "/drive_c/rel.h"), ReferenceHeader("a"));
+    // A pattern relative to a drive's own folder; devices only where the
+    // system sees one (NUL:), and a file through \\?\ or \\.\X:\ whatever
+    // its name, replaced whole.
+    RunResult drive = Pack({"Z:*.bin", "out.h"});
+    EXPECT_EQ(drive.out, ReportLines(Echo({"Z:a.bin", "out.h"}), true));
+    EXPECT_EQ(Pack({"a.bin", "NUL:"}).out, ReportLines(Echo({"a.bin", "NUL:"}), true));
+    std::string folder = "Z:" + dir.path.string();
+    std::replace(folder.begin(), folder.end(), '/', '\\');
+    for (std::string name : {"\\\\?\\" + folder + "\\nul.h", "\\\\.\\" + folder + "\\dev.h"}) {
+        std::string file = name.substr(name.rfind('\\') + 1);
+        WriteFile(dir / file, std::string(5000, 'x'));
+        EXPECT_EQ(Pack({"a.bin", name}).status, 0) << name;
+        EXPECT_EQ(ReadFile(dir / file), ReferenceHeader("a")) << name;
+    }
     const std::string trelvic = kRunner + " " + kTrelvic;
     RunShell("printf old > hidden.h; setfattr -n user.DOSATTRIB -v '\"0x2\"' hidden.h; "
              "truncate -s 4G held.h big.bin",
