@@ -183,8 +183,7 @@ TEST_P(Hostile, MountPointsAndFullFileSystemsKeepTheOldOutput) {
     EXPECT_EQ(full, IsPacker() ? 5u : 10u) << err; // morvash names the file too
 }
 
-// On ext2, which can't reserve space, zeros are written with signals held
-// already: a signal leaves the new header whole. Another writer is named.
+// On ext2 (no fallocate) a signal still leaves the whole header; a waited-for writer is named.
 TEST_P(Hostile, InPlaceNeverLeavesZerosAndSaysWhatItWaitsFor) {
     SKIP_UNLESS_ROOT();
     WriteFile(dir / "big.bin", RandomBytes(READ_BLOCK_BYTES * 2, 3));
