@@ -85,15 +85,23 @@ bool refuse_short_read(const char *bin_name, uint64_t bin_size, uint64_t read_by
     return false;
 }
 
+// perror(text) for the output; where the text could not be held, the line
+// that says where comes first and names the file already.
+void report_output(const OutputFile &out, const char *text, int err) {
+    if (!OutputTextUnheld(out)) {
+        report_file(text, out.path.c_str(), err);
+        return;
+    }
+    ReportFileError(out.path.c_str(), OutputFailureReason(out, err).c_str());
+    ReportError(text, err);
+}
+
 // The header's text failed while input remained: its reason is the run's,
 // told as at the open or at the commit.
 bool refuse_failed_output(const OutputFile &out) {
-    if (OutputTextUnheld(out)) {
-        ReportFileError(out.path.c_str(), OutputFailureReason(out, out.err).c_str());
-        ReportError("fail to output file\n", out.err);
-    } else {
-        report_file("fail to write header file\n", out.path.c_str(), out.err);
-    }
+    report_output(out,
+                  OutputTextUnheld(out) ? "fail to output file\n" : "fail to write header file\n",
+                  out.err);
     return false;
 }
 
@@ -173,15 +181,9 @@ bool finish_output(OutputFile &out, const char *bin_name, const char *src_name,
                    const bin_data &data) {
     EndProgress(); // the input is read
     if (int err = OpenFinalOutput(out); err != 0) {
-        bool unheld = OutputTextUnheld(out); // then its line names the file first
-        if (unheld)
-            ReportFileError(src_name, OutputFailureReason(out, err).c_str());
         AbandonOutput(out);
         ReportOutputNotes(out);
-        if (unheld)
-            ReportError("fail to output file\n", err);
-        else
-            report_file("fail to output file\n", src_name, err);
+        report_output(out, "fail to output file\n", err);
         return false;
     }
     ReportOutputNotes(out);
@@ -189,7 +191,7 @@ bool finish_output(OutputFile &out, const char *bin_name, const char *src_name,
     int err = CommitOutput(out);
     ReportOutputNotes(out);
     if (err != 0) {
-        report_file("fail to write header file\n", src_name, err);
+        report_output(out, "fail to write header file\n", err);
         return false;
     }
     return true;

@@ -56,20 +56,15 @@ bool PartMatches(const std::string &part, const std::string &name, bool dotted) 
     return (name[0] != '.' || dotted) && Matches(part, name);
 }
 
-// A path found so far: as shown, and as opened ("" while no pattern part
-// has been met, so that a typed folder keeps its own meaning).
-struct Found {
-    std::string shown, literal;
-};
-
-// The paths that match the parts from `from` on, below the folder `base`.
-// Only a path that exists is found: a folder part never leads into a file,
-// nor a typed part after it to a name that is not there.
-void ExpandParts(const std::vector<std::string> &parts, size_t from, const Found &base,
+// The paths that match the parts from `from` on, below the folder `base`
+// (its path "" while no pattern part has been met, so that a typed folder
+// keeps its own meaning). Only a path that exists is found: a folder part
+// never leads into a file, nor a typed part after it to a name not there.
+void ExpandParts(const std::vector<std::string> &parts, size_t from, const Argument &base,
                  std::vector<Argument> &found) {
     if (from == parts.size()) {
-        if (PathExists(base.literal))
-            found.push_back({base.shown, base.literal});
+        if (PathExists(base.path))
+            found.push_back(base);
         return;
     }
     const std::string &part = parts[from];
@@ -77,11 +72,11 @@ void ExpandParts(const std::vector<std::string> &parts, size_t from, const Found
     std::string name = part.substr(0, part.size() - (folder ? 1 : 0));
     std::string separator = part.substr(name.size());
     if (!HasWildcard(name)) {
-        std::string literal = base.literal.empty() ? "" : AppendLiteral(base.literal, part);
-        ExpandParts(parts, from + 1, {base.shown + part, literal}, found);
+        std::string path = base.path.empty() ? "" : AppendLiteral(base.path, part);
+        ExpandParts(parts, from + 1, {base.name + part, path}, found);
         return;
     }
-    std::string folderLiteral = base.literal.empty() ? LiteralFolder(base.shown) : base.literal;
+    std::string folderLiteral = base.path.empty() ? LiteralFolder(base.name) : base.path;
     std::vector<std::string> names;
     if (!ListFolder(folderLiteral, names))
         return;
@@ -89,7 +84,7 @@ void ExpandParts(const std::vector<std::string> &parts, size_t from, const Found
         if (PartMatches(name, entry, name[0] == '.'))
             ExpandParts(
                 parts, from + 1,
-                {base.shown + entry + separator, AppendLiteral(folderLiteral, entry + separator)},
+                {base.name + entry + separator, AppendLiteral(folderLiteral, entry + separator)},
                 found);
 }
 
