@@ -36,15 +36,22 @@ configure_package_config_file(cmake/TrelvicConfig.cmake.in
 # Host programs and CMake code only: any target architecture may use them.
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/TrelvicConfigVersion.cmake
     COMPATIBILITY SameMajorVersion ARCH_INDEPENDENT)
+# The functions need CMake 3.20: an older one is told so, and looks on.
+file(APPEND ${PROJECT_BINARY_DIR}/TrelvicConfigVersion.cmake "
+if(CMAKE_VERSION VERSION_LESS 3.20)
+  set(PACKAGE_VERSION \"\${PACKAGE_VERSION} (needs CMake 3.20 or newer)\")
+  set(PACKAGE_VERSION_UNSUITABLE TRUE)
+endif()
+")
 install(FILES ${PROJECT_BINARY_DIR}/TrelvicConfig.cmake
               ${PROJECT_BINARY_DIR}/TrelvicConfigVersion.cmake
               cmake/TrelvicFunctions.cmake
               cmake/TrelvicRun.cmake
-              cmake/MorvashConstants.cmake
+              cmake/TrelvicConstants.cmake
         DESTINATION ${package_dir})
 
 # Packages are made of this project alone, not of a build that takes it in.
-if(NOT PROJECT_IS_TOP_LEVEL)
+if(NOT TRELVIC_TOP_LEVEL)
     return()
 endif()
 

@@ -1,26 +1,36 @@
 # CMake functions that turn binary files into headers at build time.
 #
 #   morvash_add_header(TARGET <target> INPUT <file> OUTPUT <header> [NAME <array>]
-#                      [LONG_CONSTANTS <header>] [DEPENDS <file or target>...])
+#                      [LONG_CONSTANTS <header>] [PLACEMENT <text> PLACED_HEADER <header>]
+#                      [DEPENDS <file or target>...])
 #   trelvic_add_header(TARGET <target> INPUTS [<file or pattern>...] OUTPUT <header>
-#                      [NAME <array>] [DEPENDS <file or target>...])
+#                      [NAME <array>] [LONG_CONSTANTS <header>] [DEPENDS <file or target>...])
 #
-# Callable from any folder, for a target defined in any folder. A relative
-# INPUT is taken as add_custom_command's DEPENDS takes it: a file in the
-# current source folder, or else one that a custom command of the current
-# folder makes in its binary folder. Relative OUTPUT paths are taken from the
-# current binary folder. In INPUTS, '*' and '?' are Trelvic's own patterns,
-# expanded by the tool; the header is made again when a matching file comes
-# or goes. DEPENDS names anything else the header must wait for. The header
-# is regenerated when an input or the tool changes, is made before
-# <target>'s sources are compiled, and its folder is added to <target>'s
-# include path. The tool's report shows only when it fails. LONG_CONSTANTS
-# writes a header of the array's size and sum as unsigned long macros,
-# <array>_size_ul and <array>_sum_ul, whole where int has 16 bits.
+# Callable from any folder, for a target of any kind defined in any folder.
+# A relative input is taken as add_custom_command's DEPENDS takes it: a file
+# in the current source folder, or else one that a custom command of the
+# current folder makes in its binary folder; generator expressions such as
+# $<TARGET_FILE:stage2> wait for the targets they name. Relative OUTPUT
+# paths are taken from the current binary folder. In INPUTS, '*' and '?' are
+# Trelvic's own patterns, expanded by the tool; the header is made again
+# when a matching file comes or goes. DEPENDS names anything else the header
+# must wait for. One rule makes each header, however many targets and
+# folders ask for it; every target that asks waits for it, and gets its
+# folder on the include path (an INTERFACE library passes both on). The
+# tool's report shows only when it fails. LONG_CONSTANTS writes a header of
+# <array>_size_ul (and morvash's <array>_sum_ul) as unsigned long macros,
+# whole where int has 16 bits. PLACED_HEADER is a header that includes
+# morvash's with PLACEMENT (attributes such as a section or an alignment)
+# on its array.
 #
 # They use the executables Trelvic::Trelvic and Trelvic::morvash, which both
 # find_package(Trelvic) and a build that takes this project in with
 # add_subdirectory or FetchContent provide.
+if(CMAKE_VERSION VERSION_LESS 3.20)
+    message(FATAL_ERROR "Trelvic's CMake functions need CMake 3.20 or newer, not ${CMAKE_VERSION}")
+endif()
+# Functions keep the policies of their definition, whatever the caller's.
+cmake_policy(VERSION 3.20)
 
 function(_trelvic_tool_command tool out_command out_depends)
     get_target_property(real ${tool} ALIASED_TARGET)
@@ -64,44 +74,70 @@ function(_trelvic_check_arguments function keywords required allow_empty)
     endif()
 endfunction()
 
+# The target that a header goes to: an alias stands for its target, and an
+# imported target builds nothing that could wait for the header.
+function(_trelvic_real_target function target out_var)
+    get_target_property(real ${target} ALIASED_TARGET)
+    if(NOT real)
+        set(real ${target})
+    endif()
+    get_target_property(imported ${real} IMPORTED)
+    if(imported)
+        message(FATAL_ERROR "${function}: TARGET '${target}' is imported, and builds nothing that "
+                "could use the header; name a target of this project, such as an INTERFACE "
+                "library that links it")
+    endif()
+    set(${out_var} ${real} PARENT_SCOPE)
+endfunction()
+
 # Run at the end of the folder that named the input: by then every custom
 # command of that folder is known.
-function(_trelvic_check_generated function input path)
+function(_trelvic_check_generated function keyword input path)
     get_source_file_property(generated "${path}" GENERATED)
     if(NOT generated)
-        message(FATAL_ERROR "${function}: INPUT '${input}' is neither in "
+        message(FATAL_ERROR "${function}: ${keyword} '${input}' is neither in "
                 "${CMAKE_CURRENT_SOURCE_DIR} nor made by a custom command in "
                 "${CMAKE_CURRENT_BINARY_DIR}")
     endif()
 endfunction()
 
-# The inputs as paths for the tool, and what the header depends on. A
-# pattern goes to the tool as it is; CMake's glob, a superset of its
+# A pattern goes to the tool as it is; CMake's glob, a superset of its
 # matches, and a file that changes whenever the matches do, are what the
 # header depends on.
-function(_trelvic_inputs function out_paths out_depends)
+function(_trelvic_pattern_depends path out_depends)
+    file(GLOB matches CONFIGURE_DEPENDS "${path}")
+    string(MD5 id "${path}")
+    set(stamp "${CMAKE_CURRENT_BINARY_DIR}/CMakeFiles/trelvic/${id}.matches")
+    file(CONFIGURE OUTPUT "${stamp}" CONTENT "${matches}")
+    set(${out_depends} ${matches} "${stamp}" PARENT_SCOPE)
+endfunction()
+
+# The inputs as paths for the tool, and what the header depends on. A
+# generator expression is left to the build, and the targets it names are
+# waited for.
+function(_trelvic_inputs function keyword out_paths out_depends)
     set(paths "")
     set(depends "")
     foreach(input IN LISTS ARGN)
         set(path "${input}")
-        if(NOT IS_ABSOLUTE "${input}")
-            set(path "${CMAKE_CURRENT_SOURCE_DIR}/${input}")
-            if(NOT input MATCHES "[*?]" AND NOT EXISTS "${path}")
+        if(input MATCHES "\\$<")
+            string(REGEX MATCHALL "\\$<TARGET_[A-Z_]*:[^>,]+>" named "${input}")
+            list(TRANSFORM named REPLACE "^\\$<TARGET_[A-Z_]*:(.*)>$" "\\1")
+            list(APPEND depends "${input}" ${named})
+        elseif(input MATCHES "[*?]")
+            get_filename_component(path "${input}" ABSOLUTE)
+            _trelvic_pattern_depends("${path}" matches)
+            list(APPEND depends ${matches})
+        else()
+            get_filename_component(path "${input}" ABSOLUTE)
+            if(NOT IS_ABSOLUTE "${input}" AND NOT EXISTS "${path}")
                 set(path "${CMAKE_CURRENT_BINARY_DIR}/${input}")
                 cmake_language(EVAL CODE "cmake_language(DEFER CALL _trelvic_check_generated \
-                    [[${function}]] [[${input}]] [[${path}]])")
+                    [[${function}]] [[${keyword}]] [[${input}]] [[${path}]])")
             endif()
-        endif()
-        list(APPEND paths "${path}")
-        if(input MATCHES "[*?]")
-            file(GLOB matches CONFIGURE_DEPENDS "${path}")
-            string(MD5 id "${path}")
-            set(stamp "${CMAKE_CURRENT_BINARY_DIR}/CMakeFiles/trelvic/${id}.matches")
-            file(CONFIGURE OUTPUT "${stamp}" CONTENT "${matches}")
-            list(APPEND depends ${matches} "${stamp}")
-        else()
             list(APPEND depends "${path}")
         endif()
+        list(APPEND paths "${path}")
     endforeach()
     set(${out_paths} "${paths}" PARENT_SCOPE)
     set(${out_depends} "${depends}" PARENT_SCOPE)
@@ -135,23 +171,58 @@ function(_trelvic_generate tool output comment)
         VERBATIM)
 endfunction()
 
-# The headers that this folder makes for a target belong to one step of
-# this folder, where their commands are, which the target, wherever it was
-# defined, waits for.
-function(_trelvic_attach_header target header)
-    string(MD5 id "${target} ${CMAKE_CURRENT_BINARY_DIR}")
+# Writes the unsigned long constants of a header after the tool's run.
+function(_trelvic_constants_command tool header name output out_command)
+    set(${out_command} "${CMAKE_COMMAND}" "-DTOOL=${tool}" "-DHEADER=${header}" "-DNAME=${name}"
+        "-DOUTPUT=${output}" -P "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/TrelvicConstants.cmake"
+        PARENT_SCOPE)
+endfunction()
+
+# One step per header, made by the first call that asks for it; a later call
+# for the same header adds its target to it, and must ask for the same
+# header. out_new tells the caller to add the rule.
+function(_trelvic_claim function output request out_step out_new)
+    string(MD5 id "${output}")
     string(SUBSTRING "${id}" 0 12 id)
-    set(step trelvic_headers_${id})
-    if(NOT TARGET ${step})
-        add_custom_target(${step})
-        add_dependencies(${target} ${step})
-        if(TARGET trelvic_host_tools) # the tools are built for the host first
-            add_dependencies(${step} trelvic_host_tools)
-        endif()
+    get_property(claimed GLOBAL PROPERTY _trelvic_request_${id} SET)
+    get_property(earlier GLOBAL PROPERTY _trelvic_request_${id})
+    if(claimed AND NOT earlier STREQUAL request)
+        message(FATAL_ERROR "${function}: OUTPUT '${output}' is already made by another call "
+                "with other inputs or settings; a header can have one set of them")
     endif()
-    target_sources(${step} PRIVATE "${header}")
-    get_filename_component(folder "${header}" DIRECTORY)
-    target_include_directories(${target} PRIVATE "${folder}")
+    set_property(GLOBAL PROPERTY _trelvic_request_${id} "${request}")
+    set(${out_step} trelvic_header_${id} PARENT_SCOPE)
+    if(claimed)
+        set(${out_new} FALSE PARENT_SCOPE)
+    else()
+        set(${out_new} TRUE PARENT_SCOPE)
+    endif()
+endfunction()
+
+# The step that runs the rule of the current folder for the headers given.
+function(_trelvic_add_step step)
+    add_custom_target(${step} DEPENDS ${ARGN})
+    if(TARGET trelvic_host_tools) # the tools are built for the host first
+        add_dependencies(${step} trelvic_host_tools)
+    endif()
+endfunction()
+
+# The target waits for the step, and finds the headers in their folders; an
+# INTERFACE library passes both to whoever links it.
+function(_trelvic_attach target step)
+    add_dependencies(${target} ${step})
+    get_target_property(type ${target} TYPE)
+    if(type STREQUAL "UTILITY")
+        return()
+    endif()
+    set(scope PRIVATE)
+    if(type STREQUAL "INTERFACE_LIBRARY")
+        set(scope INTERFACE)
+    endif()
+    foreach(header IN LISTS ARGN)
+        get_filename_component(folder "${header}" DIRECTORY)
+        target_include_directories(${target} ${scope} "${folder}")
+    endforeach()
 endfunction()
 
 function(_trelvic_absolute out_var base)
@@ -163,39 +234,68 @@ function(_trelvic_absolute out_var base)
     set(${out_var} "${paths}" PARENT_SCOPE)
 endfunction()
 
+# A header that includes morvash's with the attributes asked for on its
+# array, before the name in the declaration, where GNU C, C++ and C11's
+# _Alignas take them; morvash's own bytes stay as they are.
+function(_trelvic_placed_header header placed name placement)
+    get_filename_component(folder "${placed}" DIRECTORY)
+    file(RELATIVE_PATH included "${folder}" "${header}")
+    file(CONFIGURE OUTPUT "${placed}" CONTENT
+"/* @name@, placed: include this instead of @included@. */
+#define @name@ @placement@ @name@
+#include \"@included@\"
+#undef @name@
+" @ONLY)
+endfunction()
+
 function(morvash_add_header)
-    set(keywords TARGET INPUT OUTPUT NAME LONG_CONSTANTS)
+    set(keywords TARGET INPUT OUTPUT NAME LONG_CONSTANTS PLACEMENT PLACED_HEADER)
     cmake_parse_arguments(PARSE_ARGV 0 arg "" "${keywords}" "DEPENDS")
     _trelvic_check_arguments(morvash_add_header "${keywords};DEPENDS" "TARGET;INPUT;OUTPUT" "")
+    if(DEFINED arg_PLACEMENT AND NOT DEFINED arg_PLACED_HEADER
+       OR DEFINED arg_PLACED_HEADER AND NOT DEFINED arg_PLACEMENT)
+        message(FATAL_ERROR "morvash_add_header: PLACEMENT and PLACED_HEADER go together")
+    endif()
     if(NOT TARGET Trelvic::morvash)
         message(FATAL_ERROR "morvash_add_header: morvash is a Linux program, and this build has "
                 "none; take the tools in from a Linux build (TRELVIC_HOST_TOOLS)")
     endif()
-    _trelvic_inputs(morvash_add_header input depends "${arg_INPUT}")
+    _trelvic_real_target(morvash_add_header ${arg_TARGET} target)
+    _trelvic_inputs(morvash_add_header INPUT input depends "${arg_INPUT}")
     _trelvic_absolute(output "${CMAKE_CURRENT_BINARY_DIR}" "${arg_OUTPUT}")
+    set(name gImgCode)
+    if(DEFINED arg_NAME)
+        set(name ${arg_NAME})
+    endif()
     set(then "")
     set(long "")
     if(DEFINED arg_LONG_CONSTANTS)
         _trelvic_absolute(long "${CMAKE_CURRENT_BINARY_DIR}" "${arg_LONG_CONSTANTS}")
-        set(name gImgCode)
-        if(DEFINED arg_NAME)
-            set(name ${arg_NAME})
-        endif()
-        set(then "${CMAKE_COMMAND}" "-DHEADER=${output}" "-DNAME=${name}" "-DOUTPUT=${long}" -P
-                 "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/MorvashConstants.cmake")
+        _trelvic_constants_command(morvash "${output}" ${name} "${long}" then)
     endif()
-    _trelvic_generate(Trelvic::morvash "${output}" "morvash: ${arg_INPUT} -> ${arg_OUTPUT}"
-        DEPENDS ${depends} ${arg_DEPENDS} ARGS "${input}" "${output}" ${arg_NAME} THEN ${then}
-        ALSO ${long})
-    foreach(header IN ITEMS "${output}" ${long})
-        _trelvic_attach_header(${arg_TARGET} "${header}")
-    endforeach()
+    set(placed "")
+    if(DEFINED arg_PLACED_HEADER)
+        _trelvic_absolute(placed "${CMAKE_CURRENT_BINARY_DIR}" "${arg_PLACED_HEADER}")
+    endif()
+    _trelvic_claim(morvash_add_header "${output}"
+                   "${input};${arg_NAME};${long};${placed};${arg_PLACEMENT};${arg_DEPENDS}" step new)
+    if(new)
+        _trelvic_generate(Trelvic::morvash "${output}" "morvash: ${arg_INPUT} -> ${arg_OUTPUT}"
+            DEPENDS ${depends} ${arg_DEPENDS} ARGS "${input}" "${output}" ${arg_NAME} THEN ${then}
+            ALSO ${long})
+        if(placed)
+            _trelvic_placed_header("${output}" "${placed}" ${name} "${arg_PLACEMENT}")
+        endif()
+        _trelvic_add_step(${step} "${output}" ${long})
+    endif()
+    _trelvic_attach(${target} ${step} "${output}" ${long} ${placed})
 endfunction()
 
 # With NAME, the tool's header (which always defines gImgCode) goes under a
 # private name beside OUTPUT, and OUTPUT renames the array around it.
 function(trelvic_add_header)
-    cmake_parse_arguments(PARSE_ARGV 0 arg "" "TARGET;OUTPUT;NAME" "INPUTS;DEPENDS")
+    set(keywords TARGET OUTPUT NAME LONG_CONSTANTS)
+    cmake_parse_arguments(PARSE_ARGV 0 arg "" "${keywords}" "INPUTS;DEPENDS")
     # A misspelled keyword after INPUTS would pass for a file name.
     foreach(input IN LISTS arg_INPUTS)
         if(input MATCHES "^[A-Z_]+$" AND NOT EXISTS "${CMAKE_CURRENT_SOURCE_DIR}/${input}")
@@ -203,23 +303,39 @@ function(trelvic_add_header)
                     "trelvic_add_header: INPUTS value '${input}' looks like a misspelled keyword")
         endif()
     endforeach()
-    _trelvic_check_arguments(trelvic_add_header "TARGET;INPUTS;OUTPUT;NAME;DEPENDS"
+    _trelvic_check_arguments(trelvic_add_header "TARGET;INPUTS;OUTPUT;NAME;LONG_CONSTANTS;DEPENDS"
                              "TARGET;INPUTS;OUTPUT" "INPUTS")
-    _trelvic_inputs(trelvic_add_header inputs depends ${arg_INPUTS})
+    _trelvic_real_target(trelvic_add_header ${arg_TARGET} target)
+    _trelvic_inputs(trelvic_add_header INPUTS inputs depends ${arg_INPUTS})
     _trelvic_absolute(output "${CMAKE_CURRENT_BINARY_DIR}" "${arg_OUTPUT}")
     set(packed "${output}")
+    set(name gImgCode)
     if(DEFINED arg_NAME)
-        get_filename_component(name "${output}" NAME)
         set(packed "${output}.gImgCode.h")
-        file(CONFIGURE OUTPUT "${output}" CONTENT
+        set(name ${arg_NAME})
+    endif()
+    set(then "")
+    set(long "")
+    if(DEFINED arg_LONG_CONSTANTS)
+        _trelvic_absolute(long "${CMAKE_CURRENT_BINARY_DIR}" "${arg_LONG_CONSTANTS}")
+        _trelvic_constants_command(Trelvic "${packed}" ${name} "${long}" then)
+    endif()
+    _trelvic_claim(trelvic_add_header "${output}"
+                   "${inputs};${arg_NAME};${long};${arg_DEPENDS}" step new)
+    if(new)
+        if(DEFINED arg_NAME)
+            get_filename_component(file "${output}" NAME)
+            file(CONFIGURE OUTPUT "${output}" CONTENT
 "/* ${arg_NAME}: the packed inputs, under their own name. */
 #define gImgCode ${arg_NAME}
-#include \"${name}.gImgCode.h\"
+#include \"${file}.gImgCode.h\"
 #undef gImgCode
 " @ONLY)
+        endif()
+        list(JOIN arg_INPUTS " " shown)
+        _trelvic_generate(Trelvic::Trelvic "${packed}" "Trelvic: ${shown} -> ${arg_OUTPUT}"
+            DEPENDS ${depends} ${arg_DEPENDS} ARGS ${inputs} "${packed}" THEN ${then} ALSO ${long})
+        _trelvic_add_step(${step} "${packed}" ${long})
     endif()
-    list(JOIN arg_INPUTS " " shown)
-    _trelvic_generate(Trelvic::Trelvic "${packed}" "Trelvic: ${shown} -> ${arg_OUTPUT}"
-        DEPENDS ${depends} ${arg_DEPENDS} ARGS ${inputs} "${packed}")
-    _trelvic_attach_header(${arg_TARGET} "${packed}")
+    _trelvic_attach(${target} ${step} "${packed}" ${long})
 endfunction()

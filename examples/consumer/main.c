@@ -10,6 +10,10 @@ typedef unsigned char UINT8;
 #include "logo_ul.h"
 #include "made.h"
 #include "parts.h"
+#include "post.h"
+#include "shared_placed.h"
+#include "stage2.h"
+#include "stage2_size.h"
 
 static void print_bytes(const char *name, const UINT8 *bytes, size_t size) {
     size_t i;
@@ -28,5 +32,9 @@ int main(void) {
     print_bytes("parts", parts, sizeof parts);
     print_bytes("made", made, (size_t)made_size);
     printf("logo sum 0x%08lx, %lu bytes\n", logo_sum_ul, logo_size_ul);
+    print_bytes("post", post, (size_t)post_size);
+    printf("shared at %u of 64, %u bytes\n", (unsigned)((size_t)shared % 64),
+           (unsigned)shared_size);
+    printf("stage2: %lu of %u bytes\n", stage2_image_size_ul, (unsigned)sizeof stage2_image);
     return 0;
 }

@@ -75,7 +75,7 @@ TEST_F(ConverterCli, HeadersHoldThePaddedBytesUnderTheirName) {
 TEST_F(ConverterCli, WhatIsConvertedIsTheSizeFoundToTheByte) {
     const std::string data = RandomBytes(1000000, 24), first = data.substr(0, 300000);
     WriteFile(dir / "data.bin", data);
-    const std::string fault = " LD_PRELOAD=" FAULT_LIBRARY " FAULT=",
+    const std::string fault = " LD_PRELOAD=" + Preloadable(FAULT_LIBRARY) + " FAULT=",
                       names = NameLines("in.bin", "out.h"),
                       big = ": input is too large (the limit is 2147483644 bytes)\n",
                       cut = "fail to read binary file\n: ", eio = "Input/output error\n",
@@ -88,30 +88,30 @@ TEST_F(ConverterCli, WhatIsConvertedIsTheSizeFoundToTheByte) {
         const std::string *converted; // what out.h then holds, or nullptr: "old"
     };
     const Case cases[] = {
-        {"truncate -s 2147483645 in.bin; ulimit -t 1; exec $m in.bin out.h", 255, names,
+        {"truncate -s 2147483645 in.bin; ulimit -t 1; exec \"$m\" in.bin out.h", 255, names,
          "morvash: in.bin" + big, nullptr},
-        {"exec $m /dev/zero /dev/null", 255, NameLines("/dev/zero", "/dev/null"),
+        {"exec \"$m\" /dev/zero /dev/null", 255, NameLines("/dev/zero", "/dev/null"),
          "morvash: /dev/zero" + big, nullptr},
-        {"ulimit -f 64; exec $m /dev/zero out.h", 255, NameLines("/dev/zero", "out.h"),
+        {"ulimit -f 64; exec \"$m\" /dev/zero out.h", 255, NameLines("/dev/zero", "out.h"),
          "fail to write header file\n: File too large\nmorvash: out.h: File too large\n",
          nullptr}, // promptly: the first failure
-        {"head -c 2147483644 /dev/zero | $m /dev/stdin /dev/null", 0, ok, "", nullptr},
-        {"truncate -s 2147483644 in.bin; exec $m in.bin /dev/null", 0, ok, "", nullptr},
-        {"cp data.bin in.bin;" + fault + "read:2:size300000 exec $m in.bin out.h", 255,
+        {"head -c 2147483644 /dev/zero | \"$m\" /dev/stdin /dev/null", 0, ok, "", nullptr},
+        {"truncate -s 2147483644 in.bin; exec \"$m\" in.bin /dev/null", 0, ok, "", nullptr},
+        {"cp data.bin in.bin;" + fault + "read:2:size300000 exec \"$m\" in.bin out.h", 255,
          names + "bin_size=1000000,, read_bytes=300000\n",
          cut + "No data available\nmorvash: in.bin: No data available\n", nullptr},
-        {"head -c 5 data.bin > in.bin;" + fault + "read:1+:5 exec $m in.bin out.h", 255,
+        {"head -c 5 data.bin > in.bin;" + fault + "read:1+:5 exec \"$m\" in.bin out.h", 255,
          names + "bin_size=5,, read_bytes=0\n", cut + eio + "morvash: in.bin: " + eio, nullptr},
-        {"head -c 300000 data.bin > in.bin;" + fault + "read:2:size600000 exec $m in.bin out.h", 0,
-         ReferenceReport("in.bin", "out.h", first), "", &first},
-        {"head -c 5 data.bin |" + fault + "read:1:5 $m /dev/stdin out.h", 255,
+        {"head -c 300000 data.bin > in.bin;" + fault + "read:2:size600000 exec \"$m\" in.bin out.h",
+         0, ReferenceReport("in.bin", "out.h", first), "", &first},
+        {"head -c 5 data.bin |" + fault + "read:1:5 \"$m\" /dev/stdin out.h", 255,
          NameLines("/dev/stdin", "out.h"), cut + eio + "morvash: /dev/stdin: " + eio, nullptr}};
     for (const auto &[command, status, out, err, converted] : cases) {
         SCOPED_TRACE(command);
         WriteFile(dir / "out.h", "old");
-        RunResult run =
-            RunShell("m=" + kMorvash + "; export ASAN_OPTIONS=verify_asan_link_order=0; " + command,
-                     dir.path);
+        RunResult run = RunShell("m=" + Quoted(kMorvash) +
+                                     "; export ASAN_OPTIONS=verify_asan_link_order=0; " + command,
+                                 dir.path);
         EXPECT_EQ(run.status, status);
         EXPECT_TRUE(run.out == out || (status == 0 && run.out.find(out) != std::string::npos));
         EXPECT_EQ(run.err, err);

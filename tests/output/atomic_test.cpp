@@ -29,16 +29,17 @@ class AtomicOutput : public ToolTest {
 // attributes, and gain none. A named temporary file is never readable by
 // more than the file it replaces.
 TEST_P(AtomicOutput, AReplacedOutputKeepsItsModeAndANewOneGetsTheUsualMode) {
-    RunResult run = Sh("chmod 604 out.h && mkdir acl acl2 && setfacl -d -m u::rw,g::r,o::- acl && "
-                       "echo old > acl2/out.h && chmod 640 acl2/out.h && setfacl -d -m "
-                       "u:nobody:rw acl2 && (umask 027; $tool in.bin out.h && $tool in.bin new.h) "
-                       "> /dev/null && (umask 002; exec $tool in.bin new2.h > /dev/null) && "
-                       "umask 022 && echo x > acl/ref && $tool in.bin acl/new.h > "
-                       "/dev/null && $tool in.bin acl2/out.h > /dev/null && stat -c %a out.h "
-                       "new.h new2.h acl/ref acl/new.h acl2/out.h && echo secret > secret.h && "
-                       "chmod 600 secret.h && env $pause FAULT=tmpfile:0:95,fchmod:1:pause $tool "
-                       "in.bin secret.h > /dev/null & wait_paused $!; stat -c %a .$name.*; "
-                       "resume; wait");
+    RunResult run =
+        Sh("chmod 604 out.h && mkdir acl acl2 && setfacl -d -m u::rw,g::r,o::- acl && "
+           "echo old > acl2/out.h && chmod 640 acl2/out.h && setfacl -d -m "
+           "u:nobody:rw acl2 && (umask 027; \"$tool\" in.bin out.h && \"$tool\" in.bin new.h) "
+           "> /dev/null && (umask 002; exec \"$tool\" in.bin new2.h > /dev/null) && "
+           "umask 022 && echo x > acl/ref && \"$tool\" in.bin acl/new.h > "
+           "/dev/null && \"$tool\" in.bin acl2/out.h > /dev/null && stat -c %a out.h "
+           "new.h new2.h acl/ref acl/new.h acl2/out.h && echo secret > secret.h && "
+           "chmod 600 secret.h && env $pause FAULT=tmpfile:0:95,fchmod:1:pause \"$tool\" "
+           "in.bin secret.h > /dev/null & wait_paused $!; stat -c %a .$name.*; "
+           "resume; wait");
     EXPECT_EQ(run.out, "604\n640\n664\n640\n640\n640\n600\n") << run.err;
     EXPECT_TRUE(ReadFile(dir / "out.h") == FreshHeader(data) &&
                 ReadFile(dir / "new.h") == FreshHeader(data));
@@ -48,7 +49,7 @@ TEST_P(AtomicOutput, AReplacedOutputKeepsItsModeAndANewOneGetsTheUsualMode) {
     WriteFile(dir / "noted.h", kOld);
     ino_t before = StatOf(dir / "noted.h").st_ino;
     run = Sh("setfacl -m u:nobody:r noted.h && setfattr -n user.note -v kept noted.h && "
-             "exec $tool in.bin noted.h > /dev/null");
+             "exec \"$tool\" in.bin noted.h > /dev/null");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(StatOf(dir / "noted.h").st_ino, before);
     EXPECT_EQ(Sh("getfacl -c noted.h; getfattr -d noted.h").out,
@@ -65,9 +66,9 @@ TEST_P(AtomicOutput, EveryKindOfOutputTakesTheWholeHeader) {
     RunResult run = Sh("mkdir -p real a b/c && ln -s real/missing.h dangling.h && "
                        "ln -s ../b/l2 a/l1 && ln -s c/target.h b/l2 && mkfifo fifo && "
                        "ln out.h hard.h && for out in link.h dangling.h a/l1 /dev/null; do "
-                       "$tool in.bin $out || exit; done && TMPDIR= $tool in.bin hard.h && "
-                       "{ $tool in.bin fifo & cat fifo > piped.h; wait $!; } && "
-                       "exec $tool in.bin in.bin");
+                       "\"$tool\" in.bin $out || exit; done && TMPDIR= \"$tool\" in.bin hard.h && "
+                       "{ \"$tool\" in.bin fifo & cat fifo > piped.h; wait $!; } && "
+                       "exec \"$tool\" in.bin in.bin");
     EXPECT_EQ(run.status, 0) << run.err;
     std::string header = FreshHeader(data);
     for (const char *file :
@@ -91,7 +92,7 @@ TEST_P(AtomicOutput, EveryKindOfOutputTakesTheWholeHeader) {
     for (std::string out : {"link.h", "hard.h"}) {
         // All arrive at the commit together: in place, one at a time.
         const std::string start = out == "hard.h" ? "env $pause FAULT=fallocate:1:pause " : "";
-        Sh("for i in 0 1 2 3 4 5 6 7; do " + start + "$tool p$i " + out +
+        Sh("for i in 0 1 2 3 4 5 6 7; do " + start + "\"$tool\" p$i " + out +
            " > /dev/null & done; wait_paused $!; sleep 0.2; resume; wait");
         std::string text = ReadFile(dir / out);
         EXPECT_NE(std::find(headers.begin(), headers.end(), text), headers.end()) << out;
@@ -157,7 +158,7 @@ TEST_P(AtomicOutput, FailuresKeepTheOldOutput) {
         {"Trelvic", "", {"/dev/full"}, Stop::Report, PackerSays("/dev/full", full), ""}, // no bytes
         // A link planted at the one name that a broken random source gives.
         {nullptr, "ln -sf ../real.h sub/.$name.aaaaaa; export FAULT=tmpfile:0:95,getrandom:0:0 "
-         "LD_PRELOAD=" FAULT_LIBRARY ";", {"in.bin", "sub/out.h"}, Stop::Output,
+         "LD_PRELOAD=$fault_library;", {"in.bin", "sub/out.h"}, Stop::Output,
          PackerSays("sub/out.h", "File exists"), MorvashSays("fail to output file", "sub/out.h", "File exists")},
         // The first input's writer removes the second after the arguments were taken.
         {"Trelvic", "echo b > b.bin; rm -f a; mkfifo a; (exec 3> a; rm b.bin; echo a >&3) &",
@@ -180,8 +181,7 @@ TEST_P(AtomicOutput, FailuresKeepTheOldOutput) {
          {"in.bin", "held.h"}, Stop::Output, "Trelvic: " + CannotHold("held.h", "tmp", big) + "\n",
          "morvash: " + CannotHold("held.h", "tmp", big) + "\n" + PerrorSays("fail to output file", big)},
         // Copying an attribute fails for want of space: never a reason to write in place.
-        {nullptr, "rm -f hard.h; setfattr -n user.x -v 1 out.h; export FAULT=fsetxattr:1:28 LD_PRELOAD="
-         FAULT_LIBRARY ";", {"in.bin", "out.h"}, Stop::Output, PackerSays("out.h", full),
+        {nullptr, "rm -f hard.h; setfattr -n user.x -v 1 out.h; export FAULT=fsetxattr:1:28 LD_PRELOAD=$fault_library;", {"in.bin", "out.h"}, Stop::Output, PackerSays("out.h", full),
          MorvashSays("fail to output file", "out.h", full)},
         // A console that can't be written: the header is still whole.
         {nullptr, "exec > /dev/full;", {"missing.bin", "out.h"}, Stop::Silent,
@@ -193,7 +193,7 @@ TEST_P(AtomicOutput, FailuresKeepTheOldOutput) {
     for (const Failure &f : failures) {
         if (f.only != nullptr && f.only != std::string(GetParam().name))
             continue;
-        std::string command = f.setup + " exec $tool";
+        std::string command = f.setup + " exec \"$tool\"";
         for (const std::string &arg : f.args)
             command += " '" + arg + "'";
         SCOPED_TRACE(command);
@@ -226,13 +226,13 @@ TEST_P(AtomicOutput, NoSignalLeavesAFileBehind) {
         runs.emplace_back(start, number, number);
     runs.emplace_back("trap '' TERM; " + start, SIGTERM, 0);
     runs.emplace_back(start + "--block-signal=TERM ", SIGTERM, 0);
-    for (std::string named : {"", "FAULT=tmpfile:0:95 LD_PRELOAD=" FAULT_LIBRARY " "}) {
+    for (std::string named : {"", "FAULT=tmpfile:0:95 LD_PRELOAD=$fault_library "}) {
         for (auto [caller, sig, number] : runs) {
             if (!named.empty() && number == SIGKILL)
                 continue; // a named file is the fallback's known cost
             WriteFile(dir / "out.h", kOld);
             RunResult run = Sh("mkfifo fifo; " + caller + named +
-                               "$tool fifo out.h > /dev/null & exec 3<> fifo; wait_ready $!; " +
+                               "\"$tool\" fifo out.h > /dev/null & exec 3<> fifo; wait_ready $!; " +
                                "kill -" + std::to_string(sig) + " $!; " +
                                (number == 0 ? "cat in.bin >&3; exec 3>&-; " : "") + "wait $!");
             EXPECT_EQ(run.status, number == 0 ? 0 : 128 + number) << caller << sig << named;
@@ -249,7 +249,7 @@ TEST_P(AtomicOutput, NoSignalLeavesAFileBehind) {
          128 + SIGTERM},
         {"rm -f new.h;", "new.h", "renameat:1", SIGKILL, 0}};
     for (auto [setup, out, at, sig, status] : commits) {
-        RunResult run = Sh(setup + " env $pause FAULT=" + at + ":pause $tool in.bin " + out +
+        RunResult run = Sh(setup + " env $pause FAULT=" + at + ":pause \"$tool\" in.bin " + out +
                            " > /dev/null & wait_paused $!; kill -" + std::to_string(sig) +
                            " $!; resume; wait $!");
         EXPECT_EQ(run.status, status) << out;

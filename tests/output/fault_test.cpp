@@ -38,7 +38,7 @@ class InjectedFault : public ToolTest {
             WriteFile(dir / target.file, target.before);
         RunResult run =
             Sh("export TMPDIR=tmp FAULT_MARK=tmp/reached FAULT=" + rule +
-               "; LD_PRELOAD=" FAULT_LIBRARY " exec $tool in.bin " + target.out + " > /dev/null");
+               "; LD_PRELOAD=$fault_library exec \"$tool\" in.bin " + target.out + " > /dev/null");
         bool reached = fs::remove(dir / "tmp/reached");
         std::string text = fs::exists(dir / target.file) ? ReadFile(dir / target.file) : kNone;
         if (run.status == 0)

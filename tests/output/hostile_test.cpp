@@ -44,7 +44,7 @@ TEST_P(Hostile, InputsOfEveryKindAreReadToTheirEnd) {
             args.insert(args.begin(), "in.bin");
         RunResult run =
             Sh((input == "fifo" ? "mkfifo fifo; (cat more.bin > fifo &); " : "cat more.bin | ") +
-               ("MALLOC_PERTURB_=165 exec $tool " + args[0] + " ") + args[1] +
+               ("MALLOC_PERTURB_=165 exec \"$tool\" " + args[0] + " ") + args[1] +
                (IsPacker() ? " out.h" : ""));
         EXPECT_EQ(run.out, Printed(args, Stop::Done, whole)) << run.err;
         EXPECT_TRUE(ReadFile(dir / "out.h") == FreshHeader(whole));
@@ -62,7 +62,7 @@ TEST_P(Hostile, AnInputEmptiedDuringTheRunLeavesAWholeHeader) {
         GTEST_SKIP() << "a file cut short fails the converter";
     std::string big = RandomBytes(2 << 20, 4);
     WriteFile(dir / "big.bin", big);
-    RunResult run = Sh("$tool big.bin got.h > /dev/null & wait_ready $!; : > big.bin; wait $!");
+    RunResult run = Sh("\"$tool\" big.bin got.h > /dev/null & wait_ready $!; : > big.bin; wait $!");
     EXPECT_EQ(run.status, 0) << run.err;
     std::string got = ReadFile(dir / "got.h");
     size_t n = 0;
@@ -92,9 +92,10 @@ TEST_P(Hostile, AFolderOrFifoAtTheOutputDuringTheRunIsAFailure) {
          {std::pair<std::string, std::string>{"mkdir out.h", "Is a directory"},
           {"mkfifo out.h", "No such device or address"},
           {"ln -s loop out.h; ln -s out.h loop", "Too many levels of symbolic links"}}) {
-        RunResult run = Sh("echo old > out.h; mkfifo fifo; $tool fifo out.h > /dev/null & pid=$!; "
-                           "exec 3<> fifo; wait_ready $pid; rm out.h; " +
-                           make + "; echo data >&3; exec 3>&-; wait $pid");
+        RunResult run =
+            Sh("echo old > out.h; mkfifo fifo; \"$tool\" fifo out.h > /dev/null & pid=$!; "
+               "exec 3<> fifo; wait_ready $pid; rm out.h; " +
+               make + "; echo data >&3; exec 3>&-; wait $pid");
         Sh("rm -rf fifo loop out.h");
         ExpectFailure(run, reason);
     }
@@ -114,10 +115,11 @@ TEST_P(Hostile, FilesThatCannotBeReplacedAreWrittenInPlace) {
     Sh("cp old grouped.h && chown nobody:root grouped.h && chown nobody noted.h && "
        "setfattr -n security.note -v kept noted.h");
     ino_t noted = StatOf(dir / "noted.h").st_ino, grouped = StatOf(dir / "grouped.h").st_ino;
-    RunResult run = AsNobody("$tool in.bin sticky/out.h && $tool in.bin ro/out.h && mkdir wx && "
-                             "chmod 300 wx && $tool in.bin wx/new.h && cp old wx/out.h && "
-                             "$tool in.bin wx/out.h && chmod 700 wx && $tool in.bin noted.h && "
-                             "exec $tool in.bin grouped.h");
+    RunResult run =
+        AsNobody("\"$tool\" in.bin sticky/out.h && \"$tool\" in.bin ro/out.h && mkdir wx && "
+                 "chmod 300 wx && \"$tool\" in.bin wx/new.h && cp old wx/out.h && "
+                 "\"$tool\" in.bin wx/out.h && chmod 700 wx && \"$tool\" in.bin noted.h && "
+                 "exec \"$tool\" in.bin grouped.h");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(StatOf(dir / "noted.h").st_ino, noted);
     EXPECT_EQ(StatOf(dir / "grouped.h").st_ino, grouped); // its group is none of the caller's
@@ -125,7 +127,7 @@ TEST_P(Hostile, FilesThatCannotBeReplacedAreWrittenInPlace) {
     EXPECT_EQ(Run({"in.bin", "out.h"}).status, 0);
     // Root replaces another user's file whole, and gives it back as it was.
     ino_t before = StatOf(dir / "theirs.h").st_ino;
-    EXPECT_EQ(Sh("ulimit -f 16; exec $tool in.bin theirs.h").status, 0);
+    EXPECT_EQ(Sh("ulimit -f 16; exec \"$tool\" in.bin theirs.h").status, 0);
     struct stat theirs = StatOf(dir / "theirs.h");
     EXPECT_NE(theirs.st_ino, before) << "replaced, not written in place";
     EXPECT_EQ(theirs.st_uid * 100000 + theirs.st_gid, 65534u * 100000);
@@ -151,20 +153,21 @@ TEST_P(Hostile, FilesThatCannotBeReplacedAreWrittenInPlace) {
 TEST_P(Hostile, MountPointsAndFullFileSystemsKeepTheOldOutput) {
     SKIP_UNLESS_ROOT();
     WriteFile(dir / "big.bin", RandomBytes(FORMAT_BLOCK_BYTES, 2));
-    RunResult run = Sh("echo old > real.h && : > mnt.h && mkdir fs small sx && exec unshare -m "
-                       "sh -c 'mount --bind real.h mnt.h && $tool in.bin mnt.h > /dev/null && "
-                       "ls -a > listed && mount -t tmpfs -o nr_inodes=2 none fs && "
-                       "echo old > fs/out.h && ! $tool in.bin fs/out.h > /dev/null 2> fs.err && "
-                       "cat fs/out.h > full.h && mount -t tmpfs -o size=64k none small && "
-                       "! TMPDIR=small $tool big.bin mnt.h > /dev/null 2> small.err && "
-                       "cat real.h > small.h && mount -t tmpfs -o size=64k none sx && "
-                       "$tool in.bin sx/real.h > /dev/null && cp sx/real.h sx/noted.h && "
-                       "setfattr -n security.test -v x sx/noted.h && ln -s real.h sx/link.h && "
-                       "ln sx/real.h sx/hard.h && ln -s gone.h sx/dangling.h && for out in "
-                       "link.h hard.h noted.h dangling.h; do ! $tool big.bin sx/$out > /dev/null "
-                       "2>> sx.err || exit; done; ! FAULT=fallocate:0:95 LD_PRELOAD=" FAULT_LIBRARY
-                       " $tool big.bin sx/hard.h > /dev/null 2>> sx.err && cmp sx/real.h "
-                       "sx/noted.h && ls -a sx > sx.list'");
+    RunResult run =
+        Sh("echo old > real.h && : > mnt.h && mkdir fs small sx && exec unshare -m "
+           "sh -c 'mount --bind real.h mnt.h && \"$tool\" in.bin mnt.h > /dev/null && "
+           "ls -a > listed && mount -t tmpfs -o nr_inodes=2 none fs && "
+           "echo old > fs/out.h && ! \"$tool\" in.bin fs/out.h > /dev/null 2> fs.err && "
+           "cat fs/out.h > full.h && mount -t tmpfs -o size=64k none small && "
+           "! TMPDIR=small \"$tool\" big.bin mnt.h > /dev/null 2> small.err && "
+           "cat real.h > small.h && mount -t tmpfs -o size=64k none sx && "
+           "\"$tool\" in.bin sx/real.h > /dev/null && cp sx/real.h sx/noted.h && "
+           "setfattr -n security.test -v x sx/noted.h && ln -s real.h sx/link.h && "
+           "ln sx/real.h sx/hard.h && ln -s gone.h sx/dangling.h && for out in "
+           "link.h hard.h noted.h dangling.h; do ! \"$tool\" big.bin sx/$out > /dev/null "
+           "2>> sx.err || exit; done; ! FAULT=fallocate:0:95 LD_PRELOAD=$fault_library"
+           " \"$tool\" big.bin sx/hard.h > /dev/null 2>> sx.err && cmp sx/real.h "
+           "sx/noted.h && ls -a sx > sx.list'");
     if (run.err.find("unshare:") != std::string::npos ||
         run.err.find("mount:") != std::string::npos)
         GTEST_SKIP() << "no mount namespace: " << run.err;
@@ -189,10 +192,12 @@ TEST_P(Hostile, InPlaceNeverLeavesZerosAndSaysWhatItWaitsFor) {
     WriteFile(dir / "big.bin", RandomBytes(READ_BLOCK_BYTES * 2, 3));
     RunResult run = Sh(
         "truncate -s 16M e2.img && mkfs.ext2 -q -F e2.img && mkdir e2 && exec unshare -m sh -c '. "
-        "\"$helpers\"; mount -o loop e2.img e2 || exit 99; p=\"env $pause FAULT=fallocate:1:pause "
-        "$tool big.bin e2/hard.h\"; echo OLD > e2/out.h; ln e2/out.h e2/hard.h; $p > /dev/null & "
-        "wait_paused $!; kill -TERM $!; resume; wait $!; echo $?; exec 9>&-; cp e2/hard.h s.h; $p "
-        "> /dev/null & wait_paused $!; $tool in.bin e2/hard.h 2> w.err > /dev/null & i=0; until "
+        "\"$helpers\"; mount -o loop e2.img e2 || exit 99; p() { exec env $pause "
+        "FAULT=fallocate:1:pause \"$tool\" big.bin e2/hard.h; }; echo OLD > e2/out.h; ln e2/out.h "
+        "e2/hard.h; p > /dev/null & "
+        "wait_paused $!; kill -TERM $!; resume; wait $!; echo $?; exec 9>&-; cp e2/hard.h s.h; p "
+        "> /dev/null & wait_paused $!; \"$tool\" in.bin e2/hard.h 2> w.err > /dev/null & i=0; "
+        "until "
         "grep -q . w.err || [ $i -ge 500 ]; do i=$((i+1)); sleep 0.01; done; resume; wait; cat "
         "w.err; cp e2/hard.h w.h'");
     if (run.status == 99 || run.err.find("unshare:") != std::string::npos)
@@ -207,7 +212,7 @@ TEST_P(Hostile, InPlaceNeverLeavesZerosAndSaysWhatItWaitsFor) {
 // which the kernel refuses to follow: the tools never resolve links.
 TEST_P(Hostile, WhatTheCallerMayNotWriteIsRefusedAndKept) {
     SKIP_UNLESS_ROOT();
-    RunResult run = AsNobody("echo old > ro.h && chmod 444 ro.h && exec $tool in.bin ro.h");
+    RunResult run = AsNobody("echo old > ro.h && chmod 444 ro.h && exec \"$tool\" in.bin ro.h");
     EXPECT_EQ(run.out, Printed({"in.bin", "ro.h"}, Stop::Output));
     ExpectFailure(run, "Permission denied");
     EXPECT_EQ(ReadFile(dir / "ro.h"), "old\n");
@@ -222,7 +227,7 @@ TEST_P(Hostile, WhatTheCallerMayNotWriteIsRefusedAndKept) {
 // With standard input and output closed, the input and the header would
 // take their numbers; the long name spills the report midway.
 TEST_P(Hostile, AClosedStandardOutputNeverReachesTheHeader) {
-    RunResult run = Sh("exec $tool " + LongPath("in.bin") + " out.h <&- >&-");
+    RunResult run = Sh("exec \"$tool\" " + LongPath("in.bin") + " out.h <&- >&-");
     EXPECT_EQ(run.status, GetParam().failStatus);
     EXPECT_NE(run.err.find("standard output: Bad file descriptor"), std::string::npos) << run.err;
     EXPECT_TRUE(ReadFile(dir / "out.h") == header);
@@ -242,23 +247,23 @@ TEST_P(Hostile, StandardOutputAsTheOutputTakesTheHeaderInOrder) {
         return echo + text + packer::ReportLines(all, true).substr(echo.size());
     };
     for (std::string out : {"/dev/stdout", "/dev/fd/1", "log.txt"}) {
-        RunResult run = Sh("echo earlier > log.txt; exec $tool in.bin " + out + " >> log.txt");
+        RunResult run = Sh("echo earlier > log.txt; exec \"$tool\" in.bin " + out + " >> log.txt");
         EXPECT_EQ(run.status, 0) << out << run.err;
         EXPECT_TRUE(ReadFile(dir / "log.txt") == "earlier\n" + inOrder("in.bin", out, data)) << out;
         if (out == "log.txt")
             continue;
-        run = Sh("{ $tool in.bin " + out + "; echo $? > status; } | cat");
+        run = Sh("{ \"$tool\" in.bin " + out + "; echo $? > status; } | cat");
         EXPECT_TRUE(run.out == inOrder("in.bin", out, data)) << out;
         EXPECT_EQ(ReadFile(dir / "status"), "0\n") << out;
     }
-    RunResult run = Sh("echo earlier > log.txt; exec $tool in.bin /dev/stderr 2>> log.txt");
+    RunResult run = Sh("echo earlier > log.txt; exec \"$tool\" in.bin /dev/stderr 2>> log.txt");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(ReadFile(dir / "log.txt") == "earlier\n" + header);
 
     std::string big = RandomBytes(FORMAT_BLOCK_BYTES * 3, 3);
     WriteFile(dir / "big.bin", big);
     const std::string nonBlocking = "{ perl -MFcntl -e 'fcntl(STDOUT, F_SETFL, fcntl(STDOUT, "
-                                    "F_GETFL, 0) | O_NONBLOCK) or die; exec @ARGV' $tool ";
+                                    "F_GETFL, 0) | O_NONBLOCK) or die; exec @ARGV' \"$tool\" ";
     run = Sh(nonBlocking + "big.bin /dev/stdout; echo $? > status; } | { sleep 0.3; cat; }");
     EXPECT_TRUE(run.out == inOrder("big.bin", "/dev/stdout", big)) << run.err;
     EXPECT_EQ(ReadFile(dir / "status"), "0\n");
@@ -276,13 +281,13 @@ TEST_P(Hostile, StandardOutputAsTheOutputTakesTheHeaderInOrder) {
 // that blocks holds nothing back from the header, which is old or whole.
 TEST_P(Hostile, AConsoleThatBlocksOrGoesAwayNeverCostsTheHeader) {
     // The reader closes its end, then lets the run start.
-    RunResult run = Sh("mkfifo go; { read x < go; $tool " + LongPath("in.bin") +
+    RunResult run = Sh("mkfifo go; { read x < go; \"$tool\" " + LongPath("in.bin") +
                        " piped.h; echo $? > status; } | { exec <&-; echo > go; }");
     EXPECT_EQ(ReadFile(dir / "status"), std::to_string(GetParam().failStatus) + "\n");
     EXPECT_TRUE(ReadFile(dir / "piped.h") == header);
     EXPECT_NE(run.err.find("standard output: Broken pipe\n"), std::string::npos) << run.err;
     // One failed write midway, none after: its reason is the one given.
-    run = Sh("FAULT=write@1:1:28 LD_PRELOAD=" FAULT_LIBRARY " $tool " + LongPath("in.bin") +
+    run = Sh("FAULT=write@1:1:28 LD_PRELOAD=$fault_library \"$tool\" " + LongPath("in.bin") +
              " once.h > console.txt");
     EXPECT_EQ(run.status, GetParam().failStatus);
     EXPECT_EQ(run.err,
@@ -294,7 +299,7 @@ TEST_P(Hostile, AConsoleThatBlocksOrGoesAwayNeverCostsTheHeader) {
     // Standard output is a pipe of one page that nobody reads, and the
     // long names fill it; the run is stopped where it blocks.
     run = Sh("mkfifo p; exec 4<> p; perl -e 'open(F, \">\", \"p\") and fcntl(F, 1031, 4096) "
-             "or die' && $tool " +
+             "or die' && \"$tool\" " +
              LongPath("in.bin") + " " + LongPath("link.h") +
              " > p & pid=$!; i=0; until grep -q '^" + std::to_string(SYS_write) +
              " 0x1 ' /proc/$pid/syscall || [ $i -ge 2000 ]; do i=$((i+1)); sleep 0.005; done; "
@@ -313,11 +318,11 @@ TEST_P(Hostile, AConsoleThatBlocksOrGoesAwayNeverCostsTheHeader) {
 TEST_P(Hostile, ProgressShowsOnATerminalAlone) {
     const std::string slow = "{ head -c 300000 /dev/zero; sleep 1.2; head -c 300000 /dev/zero; }";
     RunResult run = Sh("mkfifo f1 f2 f3 f4 f5; for f in f1 f2 f3 f4 f5; do " + slow +
-                       " > $f & done; $tool f2 o2.h > /dev/null & i=0; for run in 'f1 o1.h' "
+                       " > $f & done; \"$tool\" f2 o2.h > /dev/null & i=0; for run in 'f1 o1.h' "
                        "'f3 o3.h 2> err3' 'f4 " +
                        (IsPacker() ? "missing.bin o4.h" : "no/such/o4.h") +
-                       "' 'in.bin o5.h'; do i=$((i+1)); script -qec \"$tool $run\" /dev/null > "
-                       "tty$i & done; TERM=dumb script -qec \"$tool f5 o6.h\" /dev/null > "
+                       "' 'in.bin o5.h'; do i=$((i+1)); script -qec \"'$tool' $run\" /dev/null > "
+                       "tty$i & done; TERM=dumb script -qec \"'$tool' f5 o6.h\" /dev/null > "
                        "dumb & wait");
     EXPECT_EQ(run.err, "");
     const std::string shown = std::string(GetParam().name) + ": 0 MiB read\033[K\r\033[K";
@@ -351,7 +356,7 @@ TEST_P(Hostile, OptionsAloneAreAnsweredAndOtherwiseNameFiles) {
                                          : "Usage: morvash INPUT OUTPUT [ARRAY_NAME]\n";
     for (const char *help : {"-h", "--help"})
         EXPECT_EQ(Run({help}).out.substr(0, usage.size()), usage);
-    RunResult run = Sh("exec $tool --help > /dev/full");
+    RunResult run = Sh("exec \"$tool\" --help > /dev/full");
     EXPECT_EQ(run.status, GetParam().failStatus);
     EXPECT_EQ(run.err,
               std::string(GetParam().name) + ": standard output: No space left on device\n");
