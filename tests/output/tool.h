@@ -51,8 +51,8 @@ class ToolTest : public ::testing::TestWithParam<Tool> {
     RunResult Sh(const std::string &script) {
         return RunShell("helpers='" TOOL_SHELL_HELPERS "' tool='" + GetParam().path +
                             "' name=" + GetParam().name + " pauses='" + pauses.path.string() +
-                            "' fault_library=" + Quoted(Preloadable(FAULT_LIBRARY)) +
-                            "; . \"$helpers\"; " + script,
+                            "' fault_library='" + Preloadable(FAULT_LIBRARY) +
+                            "'; . \"$helpers\"; " + script,
                         dir.path);
     }
     // What a run writes to a new file in a folder of its own.

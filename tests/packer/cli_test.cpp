@@ -197,11 +197,11 @@ TEST_F(PackerCli, WindowsAndLinuxBuildsWriteIdenticalHeaders) {
              "\"$f.bin\"; done; printf near > fw.binary",
              dir.path);
     for (std::string inputs : {"in0 in1 in2 in3 in4", "in1", "in2", "in3", "'*.bin' '?*.bin*'"}) {
-        ASSERT_EQ(RunShell(Quoted(kRunner) + " " + Quoted(kTrelvic) + " " + inputs + " windows.h",
-                           dir.path)
-                      .status,
-                  0);
-        ASSERT_EQ(RunShell(Quoted(TRELVIC_PATH) + " " + inputs + " linux.h", dir.path).status, 0);
+        ASSERT_EQ(
+            RunShell("'" + kRunner + "' '" + kTrelvic + "' " + inputs + " windows.h", dir.path)
+                .status,
+            0);
+        ASSERT_EQ(RunShell("'" TRELVIC_PATH "' " + inputs + " linux.h", dir.path).status, 0);
         EXPECT_TRUE(ReadFile(dir / "linux.h") == ReadFile(dir / "windows.h"));
     }
 }
@@ -277,7 +277,7 @@ TEST_F(PackerCli, AnOutputIsReplacedWholeOrNotAtAll) {
         EXPECT_EQ(Pack({"a.bin", name}).status, 0) << name;
         EXPECT_EQ(ReadFile(dir / file), ReferenceHeader("a")) << name;
     }
-    const std::string trelvic = Quoted(kRunner) + " " + Quoted(kTrelvic);
+    const std::string trelvic = "'" + kRunner + "' '" + kTrelvic + "'";
     RunShell("printf old > hidden.h; setfattr -n user.DOSATTRIB -v '\"0x2\"' hidden.h; "
              "truncate -s 4G held.h big.bin",
              dir.path);

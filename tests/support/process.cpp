@@ -53,19 +53,9 @@ RunResult RunShell(const std::string &script, const fs::path &cwd) {
     return RunProgram({"/bin/sh", "-c", script}, cwd);
 }
 
-std::string Quoted(const std::string &path) {
-    std::string quoted = "'";
-    for (char c : path)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
 std::string Preloadable(const std::string &library) {
-    if (library.find(' ') == std::string::npos)
-        return library;
     static const TempDir links; // for the whole run
-    const fs::path link = links / fs::path(library).filename().string();
-    if (!fs::is_symlink(link))
-        fs::create_symlink(library, link);
-    return link.string();
+    static const bool linked = (fs::create_symlink(library, links / "inject.so"), true);
+    return linked && library.find(' ') != std::string::npos ? (links / "inject.so").string()
+                                                            : library;
 }

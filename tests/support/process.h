@@ -18,11 +18,7 @@ RunResult RunProgram(const std::vector<std::string> &argv, const std::filesystem
 // Runs a /bin/sh script in cwd, for redirections, pipes and limits.
 RunResult RunShell(const std::string &script, const std::filesystem::path &cwd);
 
-// A path as one word of a shell command.
-std::string Quoted(const std::string &path);
-
-// A path to library that LD_PRELOAD can take: the loader splits its value at
-// spaces, so a path that holds one is reached through a link that holds none.
+// The fault injector by a path that LD_PRELOAD takes, which holds no space.
 std::string Preloadable(const std::string &library);
 
 #endif
