@@ -46,7 +46,6 @@ endif()
 install(FILES ${PROJECT_BINARY_DIR}/TrelvicConfig.cmake
               ${PROJECT_BINARY_DIR}/TrelvicConfigVersion.cmake
               cmake/TrelvicFunctions.cmake
-              cmake/TrelvicRun.cmake
               cmake/TrelvicConstants.cmake
         DESTINATION ${package_dir})
 

@@ -143,30 +143,22 @@ function(_trelvic_inputs function keyword out_paths out_depends)
     set(${out_depends} "${depends}" PARENT_SCOPE)
 endfunction()
 
-# Runs the tool quietly, and once more to show its report when it fails.
-# Where the host has a shell, the build tool's own shell does that (CMake
-# leaves the redirections and "||" unquoted), which costs no process of
-# ours; elsewhere TrelvicRun.cmake does. The folder is made now, so that no
-# build step is spent on it. THEN is a command to run afterwards, which
-# makes the files in ALSO.
+# Runs the tool itself, on every host, with no shell or CMake process
+# between: --quiet keeps its report out of the build log unless it fails.
+# The folder is made now, so that no build step is spent on it. THEN is a
+# command to run afterwards, which makes the files in ALSO.
 function(_trelvic_generate tool output comment)
     cmake_parse_arguments(PARSE_ARGV 3 gen "" "" "DEPENDS;ARGS;THEN;ALSO")
     _trelvic_tool_command(${tool} command depends)
     get_filename_component(folder "${output}" DIRECTORY)
     file(MAKE_DIRECTORY "${folder}")
-    set(run "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/TrelvicRun.cmake")
-    if(CMAKE_HOST_UNIX)
-        set(quiet "${command}" ${gen_ARGS} > /dev/null 2>&1 || "${command}" ${gen_ARGS})
-    else()
-        set(quiet "${CMAKE_COMMAND}" -P "${run}" "${command}" ${gen_ARGS})
-    endif()
     set(then "")
     if(gen_THEN)
         set(then COMMAND ${gen_THEN})
     endif()
     add_custom_command(OUTPUT "${output}" ${gen_ALSO}
-        COMMAND ${quiet} ${then}
-        DEPENDS ${gen_DEPENDS} ${depends} "${run}"
+        COMMAND "${command}" --quiet ${gen_ARGS} ${then}
+        DEPENDS ${gen_DEPENDS} ${depends}
         COMMENT "${comment}"
         VERBATIM)
 endfunction()

@@ -215,13 +215,15 @@ void warn_not_identifier(const char *array_name) {
 }
 
 const char help_text[] =
-    "Usage: morvash INPUT OUTPUT [ARRAY_NAME]\n"
+    "Usage: morvash [--quiet] INPUT OUTPUT [ARRAY_NAME]\n"
     "Pads INPUT with zeros to a multiple of 4 bytes and writes OUTPUT, a C header\n"
     "that defines the bytes as static const unsigned char ARRAY_NAME[] (default\n"
     "gImgCode), with ARRAY_NAME_size (the unpadded size) and ARRAY_NAME_sum (the\n"
     "sum of the padded bytes as little-endian 32-bit words). An ARRAY_NAME that is\n"
     "no C identifier is pasted all the same, with a warning. Failures name the file.\n"
     "\n"
+    "      --quiet    as the first argument: print nothing when the run succeeds,\n"
+    "                 and the whole report when it fails\n"
     "  -h, --help     print this help and exit\n"
     "      --version  print the version and exit\n"
     "\n"
@@ -236,6 +238,12 @@ const char help_text[] =
 
 int run_morvash(int argc, char **argv) {
     PrepareProcess("morvash");
+    if (argc > 1 && IsQuietOption(argv[1])) {
+        HoldReport();
+        argv[1] = argv[0];
+        ++argv;
+        --argc;
+    }
     if (AnswerInfoRequest(argc, argv, help_text, "morvash " MORVASH_VERSION))
         return FinishConsole(0, -1);
     if (argc < 3) {

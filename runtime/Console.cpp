@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "Progress.h"
@@ -9,6 +10,15 @@
 namespace {
 
 const char *gProgram = "";
+bool gHolding = false;
+
+// A run that ends before FinishConsole has failed: its report shows.
+void ShowHeldReport() {
+    if (gHolding) {
+        gHolding = false;
+        ReleaseConsole(true);
+    }
+}
 
 } // namespace
 
@@ -34,13 +44,29 @@ bool AnswerInfoRequest(int argc, char **argv, const char *help, const char *vers
     return true;
 }
 
+bool IsQuietOption(const char *arg) {
+    return std::strcmp(arg, "--quiet") == 0;
+}
+
+void HoldReport() {
+    SilenceProgress();
+    if (HoldConsole()) {
+        gHolding = true;
+        std::atexit(ShowHeldReport);
+    }
+}
+
 int FinishConsole(int status, int failStatus) {
     errno = 0;
-    int err = StdoutFailure(std::fflush(stdout) != 0 || std::ferror(stdout));
-    if (err == 0)
-        return status;
-    ReportFileError("standard output", std::strerror(err));
-    return failStatus;
+    if (int err = StdoutFailure(std::fflush(stdout) != 0 || std::ferror(stdout)); err != 0) {
+        ReportFileError("standard output", std::strerror(err));
+        status = failStatus;
+    }
+    if (gHolding) {
+        gHolding = false;
+        ReleaseConsole(status != 0);
+    }
+    return status;
 }
 
 void ReportFileError(const char *path, const char *reason) {

@@ -18,6 +18,11 @@ const char *ProgramName();
 // every other command line keeps its meaning. Returns true when answered.
 bool AnswerInfoRequest(int argc, char **argv, const char *help, const char *version);
 
+// --quiet, as the first argument: the report is held, and shows only where
+// the run fails, whole. Progress shows never.
+bool IsQuietOption(const char *arg);
+void HoldReport();
+
 // Flushes the report. Returns status, or failStatus with a line on standard
 // error that gives the first failure's reason when the report could not be
 // written whole.
@@ -39,5 +44,9 @@ void ReportError(const char *text, int err);
 void PrepareConsole();
 int StdoutFailure(bool flushFailed);
 bool IsSystemHelpRequest(const char *arg);
+// The room holds what the console streams get from now on, or says it can't;
+// then gives it out, or drops it.
+bool HoldConsole();
+void ReleaseConsole(bool show);
 
 #endif

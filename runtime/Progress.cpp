@@ -11,6 +11,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 const char *gProgram = "";
+bool gSilent = false;
 bool gTerminal = false;
 bool gPlain = false; // a terminal that takes no escape sequences
 size_t gShown = 0;   // the length of the line on show
@@ -26,7 +27,7 @@ void Draw(const char *text, size_t len) {
 
 void StartProgress(const char *program, uint64_t total) {
     gProgram = program;
-    gTerminal = ProgressCanShow();
+    gTerminal = !gSilent && ProgressCanShow();
     gPlain = gTerminal && !TerminalTakesEscapes();
     gTotal = total;
     gStart = gLast = Clock::now();
@@ -56,6 +57,10 @@ void ShowProgress(uint64_t done) {
         line[end] = ' ';
     Draw(line, end);
     gShown = text;
+}
+
+void SilenceProgress() {
+    gSilent = true;
 }
 
 void EndProgress() {

@@ -14,6 +14,9 @@ void StartProgress(const char *program, uint64_t total);
 
 void ShowProgress(uint64_t done);
 
+// No line from now on.
+void SilenceProgress();
+
 // Clears the line, if one was shown.
 void EndProgress();
 

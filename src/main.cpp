@@ -14,7 +14,7 @@
 #endif
 
 static const char kHelp[] =
-    "Usage: Trelvic [INPUT...] OUTPUT\n"
+    "Usage: Trelvic [--quiet] [INPUT...] OUTPUT\n"
     "Joins the INPUT files in order and writes them to OUTPUT as a C header that\n"
     "defines UINT8 gImgCode[], 16 elements to a line, with CR LF line ends.\n"
     "An argument that names an existing file is that file; one that names nothing\n"
@@ -26,6 +26,8 @@ static const char kHelp[] =
     "pattern, and a lone OUTPUT that holds anything but a header of Trelvic's is\n"
     "refused, as the output seems to be missing.\n"
     "\n"
+    "      --quiet    as the first argument: print nothing when the run succeeds,\n"
+    "                 and the whole report when it fails\n"
     "  -h, --help     print this help and exit\n"
     "      --version  print the version and exit\n"
     "\n"
@@ -57,6 +59,10 @@ static bool MayTakeEmptyHeader(const char *outFileName) {
 // The whole program, on its arguments in UTF-8.
 static int RunTrelvic(std::vector<std::string> original) {
     PrepareProcess("Trelvic");
+    if (original.size() > 1 && IsQuietOption(original[1].c_str())) {
+        original.erase(original.begin() + 1);
+        HoldReport();
+    }
     std::vector<char *> argv;
     for (std::string &arg : original)
         argv.push_back(arg.data());

@@ -5,7 +5,10 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <poll.h>
+#include <string>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 #include "Descriptor.h"
 #include "Progress.h"
@@ -23,8 +26,22 @@ struct ConsoleStream {
 };
 ConsoleStream gOut{1, 0}, gErr{2, 0};
 
+// Held text, in the order written, each piece with its descriptor.
+bool gHold = false;
+std::vector<std::pair<int, std::string>> gHeld;
+
+void Hold(int fd, const char *text, size_t size) {
+    if (gHeld.empty() || gHeld.back().first != fd)
+        gHeld.emplace_back(fd, std::string());
+    gHeld.back().second.append(text, size);
+}
+
 ssize_t WriteConsole(void *cookie, const char *text, size_t size) {
     auto *stream = static_cast<ConsoleStream *>(cookie);
+    if (gHold) {
+        Hold(stream->fd, text, size);
+        return static_cast<ssize_t>(size);
+    }
     EndProgress();
     Transfer done = WriteFull(stream->fd, text, size);
     if (done.err != 0 && stream->err == 0)
@@ -78,4 +95,19 @@ int StdoutFailure(bool flushFailed) {
 
 bool IsSystemHelpRequest(const char *) {
     return false;
+}
+
+bool HoldConsole() {
+    gHold = true;
+    return true;
+}
+
+void ReleaseConsole(bool show) {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    gHold = false;
+    if (show)
+        for (const auto &[fd, text] : gHeld)
+            WriteFull(fd, text.data(), text.size());
+    gHeld.clear();
 }

@@ -109,9 +109,9 @@ TEST_F(ConverterCli, WhatIsConvertedIsTheSizeFoundToTheByte) {
     for (const auto &[command, status, out, err, converted] : cases) {
         SCOPED_TRACE(command);
         WriteFile(dir / "out.h", "old");
-        RunResult run = RunShell("m='" + kMorvash +
-                                     "'; export ASAN_OPTIONS=verify_asan_link_order=0; " + command,
-                                 dir.path);
+        RunResult run = RunShell(
+            "m='" MORVASH_PRELOADABLE "'; export ASAN_OPTIONS=verify_asan_link_order=0; " + command,
+            dir.path);
         EXPECT_EQ(run.status, status);
         EXPECT_TRUE(run.out == out || (status == 0 && run.out.find(out) != std::string::npos));
         EXPECT_EQ(run.err, err);

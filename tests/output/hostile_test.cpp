@@ -352,8 +352,8 @@ TEST_P(Hostile, OptionsAloneAreAnsweredAndOtherwiseNameFiles) {
                                : "usage:\n\tmorvash input(binary files) output(C Header file)\n");
         EXPECT_EQ(run.err, "");
     }
-    const std::string usage = IsPacker() ? "Usage: Trelvic [INPUT...] OUTPUT\n"
-                                         : "Usage: morvash INPUT OUTPUT [ARRAY_NAME]\n";
+    const std::string usage = IsPacker() ? "Usage: Trelvic [--quiet] [INPUT...] OUTPUT\n"
+                                         : "Usage: morvash [--quiet] INPUT OUTPUT [ARRAY_NAME]\n";
     for (const char *help : {"-h", "--help"})
         EXPECT_EQ(Run({help}).out.substr(0, usage.size()), usage);
     RunResult run = Sh("exec \"$tool\" --help > /dev/full");
@@ -363,6 +363,13 @@ TEST_P(Hostile, OptionsAloneAreAnsweredAndOtherwiseNameFiles) {
     run = Run({"--version"});
     EXPECT_EQ(run.status + Run({"-h"}).status + Run({"--help"}).status, 0);
     EXPECT_EQ(run.out, std::string(GetParam().name) + " 1.0.0\n");
+    for (std::vector<std::string> args :
+         {std::vector<std::string>{"in.bin", "q.h"}, {"no.bin", "q.h"}}) {
+        RunResult loud = Run(args), quiet = (args.insert(args.begin(), "--quiet"), Run(args));
+        EXPECT_EQ(quiet.status, loud.status); // and nothing on success, all of it on failure:
+        EXPECT_EQ(quiet.out + "|" + quiet.err, loud.status == 0 ? "|" : loud.out + "|" + loud.err);
+    }
+    fs::remove(dir / "q.h");
     WriteFile(dir / "-h", data);
     EXPECT_EQ(Run({"-h", "out.h"}).status + Run({"in.bin", "--help"}).status, 0);
     EXPECT_TRUE(ReadFile(dir / "out.h") == header && ReadFile(dir / "--help") == header);
