@@ -2,9 +2,10 @@
 #
 #   morvash_add_header(TARGET <target> INPUT <file> OUTPUT <header> [NAME <array>]
 #                      [LONG_CONSTANTS <header>] [PLACEMENT <text> PLACED_HEADER <header>]
-#                      [DEPENDS <file or target>...])
+#                      [EXPORT <header>] [EMBED] [DEPENDS <file or target>...])
 #   trelvic_add_header(TARGET <target> INPUTS [<file or pattern>...] OUTPUT <header>
-#                      [NAME <array>] [LONG_CONSTANTS <header>] [DEPENDS <file or target>...])
+#                      [NAME <array>] [LONG_CONSTANTS <header>] [PARTS <header>]
+#                      [EXPORT <header>] [DEPENDS <file or target>...])
 #
 # Callable from any folder, for a target of any kind defined in any folder.
 # A relative input is taken as add_custom_command's DEPENDS takes it: a file
@@ -21,7 +22,11 @@
 # <array>_size_ul (and morvash's <array>_sum_ul) as unsigned long macros,
 # whole where int has 16 bits. PLACED_HEADER is a header that includes
 # morvash's with PLACEMENT (attributes such as a section or an alignment)
-# on its array.
+# on its array. PARTS writes where each of Trelvic's inputs starts in the
+# array, and its size and name. EXPORT compiles the data once into TARGET,
+# and writes a header that any C or C++ file includes to reach it. EMBED
+# makes morvash's header take the bytes with #embed where the C compiler
+# has it. An input over TRELVIC_LARGE_INPUT bytes (8 MiB) gets a warning.
 #
 # They use the executables Trelvic::Trelvic and Trelvic::morvash, which both
 # find_package(Trelvic) and a build that takes this project in with
@@ -101,6 +106,25 @@ function(_trelvic_check_generated function keyword input path)
     endif()
 endfunction()
 
+# An array initializer of tens of MiB takes minutes and gigabytes to compile.
+function(_trelvic_warn_if_large function input path)
+    set(limit 8388608)
+    if(DEFINED TRELVIC_LARGE_INPUT)
+        set(limit ${TRELVIC_LARGE_INPUT})
+    endif()
+    if(NOT EXISTS "${path}" OR IS_DIRECTORY "${path}")
+        return()
+    endif()
+    file(SIZE "${path}" size)
+    if(size GREATER limit)
+        math(EXPR mib "${size} >> 20")
+        message(WARNING "${function}: ${input} holds ${mib} MiB, and an array of that size takes "
+                "minutes and gigabytes to compile. Cheaper: EMBED (morvash, with a compiler that "
+                "has #embed), or the linker (objcopy -I binary, ld -r -b binary). "
+                "TRELVIC_LARGE_INPUT sets this limit, in bytes.")
+    endif()
+endfunction()
+
 # A pattern goes to the tool as it is; CMake's glob, a superset of its
 # matches, and a file that changes whenever the matches do, are what the
 # header depends on.
@@ -130,6 +154,7 @@ function(_trelvic_inputs function keyword out_paths out_depends)
             list(APPEND depends ${matches})
         else()
             get_filename_component(path "${input}" ABSOLUTE)
+            _trelvic_warn_if_large(${function} "${input}" "${path}")
             if(NOT IS_ABSOLUTE "${input}" AND NOT EXISTS "${path}")
                 set(path "${CMAKE_CURRENT_BINARY_DIR}/${input}")
                 cmake_language(EVAL CODE "cmake_language(DEFER CALL _trelvic_check_generated \
@@ -145,29 +170,106 @@ endfunction()
 
 # Runs the tool itself, on every host, with no shell or CMake process
 # between: --quiet keeps its report out of the build log unless it fails.
-# The folder is made now, so that no build step is spent on it. THEN is a
+# RUN_BY is a command that runs the tool instead, to read its report. The
+# folder is made now, so that no build step is spent on it. THEN is a
 # command to run afterwards, which makes the files in ALSO.
 function(_trelvic_generate tool output comment)
-    cmake_parse_arguments(PARSE_ARGV 3 gen "" "" "DEPENDS;ARGS;THEN;ALSO")
+    cmake_parse_arguments(PARSE_ARGV 3 gen "" "" "DEPENDS;ARGS;THEN;ALSO;RUN_BY")
     _trelvic_tool_command(${tool} command depends)
+    set(run "${command}" --quiet)
+    if(gen_RUN_BY)
+        set(run ${gen_RUN_BY} "${command}")
+    endif()
     get_filename_component(folder "${output}" DIRECTORY)
     file(MAKE_DIRECTORY "${folder}")
     set(then "")
+    set(script "")
     if(gen_THEN)
         set(then COMMAND ${gen_THEN})
     endif()
+    if(gen_THEN OR gen_RUN_BY) # its headers change with it
+        set(script "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/TrelvicConstants.cmake")
+    endif()
     add_custom_command(OUTPUT "${output}" ${gen_ALSO}
-        COMMAND "${command}" --quiet ${gen_ARGS} ${then}
-        DEPENDS ${gen_DEPENDS} ${depends}
+        COMMAND ${run} ${gen_ARGS} ${then}
+        DEPENDS ${gen_DEPENDS} ${depends} ${script}
         COMMENT "${comment}"
         VERBATIM)
 endfunction()
 
 # Writes the unsigned long constants of a header after the tool's run.
-function(_trelvic_constants_command tool header name output out_command)
+# A command of TrelvicConstants.cmake; ARGN are its settings, such as
+# -DOUTPUT=<header>.
+function(_trelvic_constants_command tool header name out_command)
     set(${out_command} "${CMAKE_COMMAND}" "-DTOOL=${tool}" "-DHEADER=${header}" "-DNAME=${name}"
-        "-DOUTPUT=${output}" -P "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/TrelvicConstants.cmake"
-        PARENT_SCOPE)
+        ${ARGN} -P "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/TrelvicConstants.cmake" PARENT_SCOPE)
+endfunction()
+
+# One C file, compiled into the target, that includes the tool's header
+# once, and a header that declares what it defines for C and C++: a pointer
+# to the data, its size and morvash's sum as unsigned long, under names that
+# no tool writes. The C file takes the sizes from the long constants.
+function(_trelvic_export function tool target header constants name export)
+    get_target_property(type ${target} TYPE)
+    if(type MATCHES "^(INTERFACE_LIBRARY|UTILITY)$")
+        message(FATAL_ERROR "${function}: EXPORT needs a target that compiles the data once; "
+                "'${target}' compiles nothing of its own (${type})")
+    endif()
+    get_filename_component(folder "${export}" DIRECTORY)
+    get_filename_component(stem "${export}" NAME_WE)
+    get_filename_component(file "${export}" NAME)
+    set(source "${folder}/${stem}.c")
+    if(NOT CMAKE_C_COMPILER_LOADED) # a C++ project: the header's extern "C" holds
+        set(source "${folder}/${stem}.cpp")
+    endif()
+    file(RELATIVE_PATH header "${folder}" "${header}")
+    file(RELATIVE_PATH constants "${folder}" "${constants}")
+    string(TOUPPER "${name}_EXPORT_H" guard)
+    set(sum_declaration "")
+    set(sum_definition "")
+    set(prelude "#define UINT8 static const unsigned char\n")
+    if(tool STREQUAL "morvash")
+        set(sum_declaration "extern const unsigned long ${name}_export_sum;\n")
+        set(sum_definition "const unsigned long ${name}_export_sum = ${name}_sum_ul;\n")
+        set(prelude "")
+    endif()
+    file(CONFIGURE OUTPUT "${export}" CONTENT "/* ${name}, defined once: include this in any C or C++ file. */
+#ifndef ${guard}
+#define ${guard}
+#ifdef __cplusplus
+extern \"C\" {
+#endif
+extern const unsigned char *const ${name}_export;
+extern const unsigned long ${name}_export_size;
+${sum_declaration}#ifdef __cplusplus
+}
+#endif
+#endif
+")
+    file(CONFIGURE OUTPUT "${source}" CONTENT "/* The one definition of ${name}, declared in ${file}. */
+#include \"${file}\"
+${prelude}#include \"${header}\"
+#include \"${constants}\"
+const unsigned char *const ${name}_export = ${name};
+const unsigned long ${name}_export_size = ${name}_size_ul;
+${sum_definition}")
+    target_sources(${target} PRIVATE "${source}")
+endfunction()
+
+# Whether the C compiler takes #embed, asked once per build.
+function(_trelvic_has_embed out_var)
+    if(NOT DEFINED TRELVIC_C_HAS_EMBED)
+        set(TRELVIC_C_HAS_EMBED FALSE CACHE INTERNAL "")
+        if(CMAKE_C_COMPILER_LOADED)
+            set(folder "${CMAKE_BINARY_DIR}/CMakeFiles/trelvic")
+            file(WRITE "${folder}/embed.bin" "x")
+            file(WRITE "${folder}/embed.c" "static const unsigned char x[] = {\n#embed \"embed.bin\"\n};
+int main(void) { return x[0] != 'x'; }\n")
+            try_compile(embeds "${folder}/embed" "${folder}/embed.c")
+            set(TRELVIC_C_HAS_EMBED ${embeds} CACHE INTERNAL "Whether the C compiler takes #embed")
+        endif()
+    endif()
+    set(${out_var} ${TRELVIC_C_HAS_EMBED} PARENT_SCOPE)
 endfunction()
 
 # One step per header, made by the first call that asks for it; a later call
@@ -240,10 +342,24 @@ function(_trelvic_placed_header header placed name placement)
 " @ONLY)
 endfunction()
 
+# The long constants' header: the one asked for, or a private one for
+# EXPORT's C file. Reads the caller's arguments.
+function(_trelvic_long_constants output out_var)
+    set(long "")
+    if(DEFINED arg_LONG_CONSTANTS)
+        _trelvic_absolute(long "${CMAKE_CURRENT_BINARY_DIR}" "${arg_LONG_CONSTANTS}")
+    elseif(DEFINED arg_EXPORT)
+        set(long "${output}.ul.h")
+    endif()
+    set(${out_var} "${long}" PARENT_SCOPE)
+endfunction()
+
+# With EMBED and a compiler that has #embed, morvash writes nothing: its
+# report gives the size and sum, and TrelvicConstants.cmake writes OUTPUT.
 function(morvash_add_header)
-    set(keywords TARGET INPUT OUTPUT NAME LONG_CONSTANTS PLACEMENT PLACED_HEADER)
-    cmake_parse_arguments(PARSE_ARGV 0 arg "" "${keywords}" "DEPENDS")
-    _trelvic_check_arguments(morvash_add_header "${keywords};DEPENDS" "TARGET;INPUT;OUTPUT" "")
+    set(keywords TARGET INPUT OUTPUT NAME LONG_CONSTANTS PLACEMENT PLACED_HEADER EXPORT)
+    cmake_parse_arguments(PARSE_ARGV 0 arg "EMBED" "${keywords}" "DEPENDS")
+    _trelvic_check_arguments(morvash_add_header "${keywords};EMBED;DEPENDS" "TARGET;INPUT;OUTPUT" "")
     if(DEFINED arg_PLACEMENT AND NOT DEFINED arg_PLACED_HEADER
        OR DEFINED arg_PLACED_HEADER AND NOT DEFINED arg_PLACEMENT)
         message(FATAL_ERROR "morvash_add_header: PLACEMENT and PLACED_HEADER go together")
@@ -259,34 +375,56 @@ function(morvash_add_header)
     if(DEFINED arg_NAME)
         set(name ${arg_NAME})
     endif()
+    _trelvic_long_constants("${output}" long)
+    set(settings "")
+    if(long)
+        set(settings "-DOUTPUT=${long}")
+    endif()
+    set(embed FALSE)
+    if(arg_EMBED)
+        _trelvic_has_embed(embed)
+    endif()
+    set(written "${output}")
     set(then "")
-    set(long "")
-    if(DEFINED arg_LONG_CONSTANTS)
-        _trelvic_absolute(long "${CMAKE_CURRENT_BINARY_DIR}" "${arg_LONG_CONSTANTS}")
-        _trelvic_constants_command(morvash "${output}" ${name} "${long}" then)
+    set(run_by "")
+    if(embed)
+        set(written /dev/null)
+        _trelvic_constants_command(morvash "${output}" ${name} run_by "-DEMBED=${output}"
+                                   "-DINPUT=${input}" ${settings})
+    elseif(long)
+        _trelvic_constants_command(morvash "${output}" ${name} then ${settings})
     endif()
     set(placed "")
     if(DEFINED arg_PLACED_HEADER)
         _trelvic_absolute(placed "${CMAKE_CURRENT_BINARY_DIR}" "${arg_PLACED_HEADER}")
     endif()
-    _trelvic_claim(morvash_add_header "${output}"
-                   "${input};${arg_NAME};${long};${placed};${arg_PLACEMENT};${arg_DEPENDS}" step new)
+    set(export "")
+    if(DEFINED arg_EXPORT)
+        _trelvic_absolute(export "${CMAKE_CURRENT_BINARY_DIR}" "${arg_EXPORT}")
+    endif()
+    _trelvic_claim(morvash_add_header "${output}" "${input};${arg_NAME};${long};${placed};\
+${arg_PLACEMENT};${export};${arg_EMBED};${arg_DEPENDS}" step new)
     if(new)
         _trelvic_generate(Trelvic::morvash "${output}" "morvash: ${arg_INPUT} -> ${arg_OUTPUT}"
-            DEPENDS ${depends} ${arg_DEPENDS} ARGS "${input}" "${output}" ${arg_NAME} THEN ${then}
-            ALSO ${long})
+            DEPENDS ${depends} ${arg_DEPENDS} ARGS "${input}" "${written}" ${arg_NAME}
+            THEN ${then} ALSO ${long} RUN_BY ${run_by})
         if(placed)
             _trelvic_placed_header("${output}" "${placed}" ${name} "${arg_PLACEMENT}")
         endif()
+        if(export)
+            _trelvic_export(morvash_add_header morvash ${target} "${output}" "${long}" ${name}
+                            "${export}")
+        endif()
         _trelvic_add_step(${step} "${output}" ${long})
     endif()
-    _trelvic_attach(${target} ${step} "${output}" ${long} ${placed})
+    _trelvic_attach(${target} ${step} "${output}" ${long} ${placed} ${export})
 endfunction()
 
 # With NAME, the tool's header (which always defines gImgCode) goes under a
-# private name beside OUTPUT, and OUTPUT renames the array around it.
+# private name beside OUTPUT, and OUTPUT renames the array around it. With
+# PARTS, TrelvicConstants.cmake runs the tool, to read the inputs it took.
 function(trelvic_add_header)
-    set(keywords TARGET OUTPUT NAME LONG_CONSTANTS)
+    set(keywords TARGET OUTPUT NAME LONG_CONSTANTS PARTS EXPORT)
     cmake_parse_arguments(PARSE_ARGV 0 arg "" "${keywords}" "INPUTS;DEPENDS")
     # A misspelled keyword after INPUTS would pass for a file name.
     foreach(input IN LISTS arg_INPUTS)
@@ -295,8 +433,8 @@ function(trelvic_add_header)
                     "trelvic_add_header: INPUTS value '${input}' looks like a misspelled keyword")
         endif()
     endforeach()
-    _trelvic_check_arguments(trelvic_add_header "TARGET;INPUTS;OUTPUT;NAME;LONG_CONSTANTS;DEPENDS"
-                             "TARGET;INPUTS;OUTPUT" "INPUTS")
+    _trelvic_check_arguments(trelvic_add_header "TARGET;INPUTS;OUTPUT;NAME;LONG_CONSTANTS;PARTS;\
+EXPORT;DEPENDS" "TARGET;INPUTS;OUTPUT" "INPUTS")
     _trelvic_real_target(trelvic_add_header ${arg_TARGET} target)
     _trelvic_inputs(trelvic_add_header INPUTS inputs depends ${arg_INPUTS})
     _trelvic_absolute(output "${CMAKE_CURRENT_BINARY_DIR}" "${arg_OUTPUT}")
@@ -306,14 +444,27 @@ function(trelvic_add_header)
         set(packed "${output}.gImgCode.h")
         set(name ${arg_NAME})
     endif()
+    _trelvic_long_constants("${output}" long)
+    set(settings "")
+    if(long)
+        set(settings "-DOUTPUT=${long}")
+    endif()
     set(then "")
-    set(long "")
-    if(DEFINED arg_LONG_CONSTANTS)
-        _trelvic_absolute(long "${CMAKE_CURRENT_BINARY_DIR}" "${arg_LONG_CONSTANTS}")
-        _trelvic_constants_command(Trelvic "${packed}" ${name} "${long}" then)
+    set(run_by "")
+    set(parts "")
+    if(DEFINED arg_PARTS)
+        _trelvic_absolute(parts "${CMAKE_CURRENT_BINARY_DIR}" "${arg_PARTS}")
+        _trelvic_constants_command(Trelvic "${packed}" ${name} run_by "-DPARTS=${parts}"
+                                   "-DBASE=${CMAKE_CURRENT_SOURCE_DIR}" ${settings})
+    elseif(long)
+        _trelvic_constants_command(Trelvic "${packed}" ${name} then ${settings})
+    endif()
+    set(export "")
+    if(DEFINED arg_EXPORT)
+        _trelvic_absolute(export "${CMAKE_CURRENT_BINARY_DIR}" "${arg_EXPORT}")
     endif()
     _trelvic_claim(trelvic_add_header "${output}"
-                   "${inputs};${arg_NAME};${long};${arg_DEPENDS}" step new)
+                   "${inputs};${arg_NAME};${long};${parts};${export};${arg_DEPENDS}" step new)
     if(new)
         if(DEFINED arg_NAME)
             get_filename_component(file "${output}" NAME)
@@ -326,8 +477,13 @@ function(trelvic_add_header)
         endif()
         list(JOIN arg_INPUTS " " shown)
         _trelvic_generate(Trelvic::Trelvic "${packed}" "Trelvic: ${shown} -> ${arg_OUTPUT}"
-            DEPENDS ${depends} ${arg_DEPENDS} ARGS ${inputs} "${packed}" THEN ${then} ALSO ${long})
-        _trelvic_add_step(${step} "${packed}" ${long})
+            DEPENDS ${depends} ${arg_DEPENDS} ARGS ${inputs} "${packed}" THEN ${then}
+            ALSO ${long} ${parts} RUN_BY ${run_by})
+        if(export)
+            _trelvic_export(trelvic_add_header Trelvic ${target} "${output}" "${long}" ${name}
+                            "${export}")
+        endif()
+        _trelvic_add_step(${step} "${packed}" ${long} ${parts})
     endif()
-    _trelvic_attach(${target} ${step} "${packed}" ${long})
+    _trelvic_attach(${target} ${step} "${packed}" ${long} ${parts} ${export})
 endfunction()
