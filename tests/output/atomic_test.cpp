@@ -63,21 +63,21 @@ TEST_P(AtomicOutput, AReplacedOutputKeepsItsModeAndANewOneGetsTheUsualMode) {
 // the link stays.
 TEST_P(AtomicOutput, EveryKindOfOutputTakesTheWholeHeader) {
     ino_t real = StatOf(dir / "real.h").st_ino;
-    RunResult run = Sh("mkdir -p real a b/c && ln -s real/missing.h dangling.h && "
-                       "ln -s ../b/l2 a/l1 && ln -s c/target.h b/l2 && mkfifo fifo && "
-                       "ln out.h hard.h && for out in link.h dangling.h a/l1 /dev/null; do "
-                       "\"$tool\" in.bin $out || exit; done && TMPDIR= \"$tool\" in.bin hard.h && "
-                       "{ \"$tool\" in.bin fifo & cat fifo > piped.h; wait $!; } && "
-                       "exec \"$tool\" in.bin in.bin");
+    RunResult run = Sh("mkdir -p real a b/c && ln -s real/missing.h dangling.h && ln -s "
+                       "\"$PWD/real/abs.h\" a/abs.h && ln -s ../b/l2 a/l1 && ln -s c/target.h "
+                       "b/l2 && mkfifo fifo && ln out.h hard.h && for out in link.h dangling.h "
+                       "a/l1 a/abs.h /proc/self/cwd/proc.h /dev/null; do \"$tool\" in.bin $out "
+                       "|| exit; done && TMPDIR= \"$tool\" in.bin hard.h && { \"$tool\" in.bin "
+                       "fifo & cat fifo > piped.h; wait $!; } && exec \"$tool\" in.bin in.bin");
     EXPECT_EQ(run.status, 0) << run.err;
     std::string header = FreshHeader(data);
-    for (const char *file :
-         {"real.h", "real/missing.h", "b/c/target.h", "piped.h", "in.bin", "out.h"})
+    for (const char *file : {"real.h", "real/missing.h", "real/abs.h", "b/c/target.h", "piped.h",
+                             "in.bin", "out.h", "proc.h"})
         EXPECT_TRUE(ReadFile(dir / file) == header) << file;
-    for (const char *link : {"link.h", "dangling.h", "a/l1"})
+    for (const char *link : {"link.h", "dangling.h", "a/l1", "a/abs.h"})
         EXPECT_TRUE(fs::is_symlink(dir / link)) << link;
     EXPECT_NE(StatOf(dir / "real.h").st_ino, real);
-    EXPECT_EQ(ListFolder(dir / "real"), "missing.h\n");
+    EXPECT_EQ(ListFolder(dir / "real"), "abs.h\nmissing.h\n");
 
     // Parallel runs onto one output through a link, or written in place:
     // each leaves one whole header.

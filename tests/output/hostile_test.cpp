@@ -110,8 +110,8 @@ TEST_P(Hostile, FilesThatCannotBeReplacedAreWrittenInPlace) {
     // search, not read, takes new files all the same.
     WriteFile(dir / "old", std::string(20000, 'o'));
     Sh("mkdir sticky ro ao && chmod 1777 sticky && for f in sticky/out.h ro/out.h out.h noted.h "
-       "ao/out.h theirs.h; do cp old $f; done && chmod 666 sticky/out.h ro/out.h theirs.h && "
-       "chgrp nogroup sticky/out.h && ln out.h alias.h && chown nobody:root theirs.h");
+       "ao/out.h; do cp old $f; done && chmod 666 sticky/out.h ro/out.h && chgrp nogroup "
+       "sticky/out.h && ln out.h alias.h && install -m 6766 -o nobody -g root old theirs.h");
     Sh("cp old grouped.h && chown nobody:root grouped.h && chown nobody noted.h && "
        "setfattr -n security.note -v kept noted.h");
     ino_t noted = StatOf(dir / "noted.h").st_ino, grouped = StatOf(dir / "grouped.h").st_ino;
@@ -131,13 +131,15 @@ TEST_P(Hostile, FilesThatCannotBeReplacedAreWrittenInPlace) {
     struct stat theirs = StatOf(dir / "theirs.h");
     EXPECT_NE(theirs.st_ino, before) << "replaced, not written in place";
     EXPECT_EQ(theirs.st_uid * 100000 + theirs.st_gid, 65534u * 100000);
-    EXPECT_EQ(theirs.st_mode & 07777, 0666u);
-    Sh("chattr +a ao"); // where the file system has the flag
+    EXPECT_EQ(theirs.st_mode & 07777, 06766u); // set-ID bits too, which a change of owner clears
+    Sh("echo o > short.h && ln short.h grown.h && FAULT=fallocate:0:95 LD_PRELOAD=$fault_library "
+       "exec \"$tool\" in.bin short.h"); // in place, growing, with no fallocate
+    Sh("chattr +a ao");                  // where the file system has the flag
     EXPECT_EQ(Run({"in.bin", "ao/out.h"}).status, 0);
     Sh("chattr -a ao");
     EXPECT_EQ(ListFolder(dir / "ao"), "out.h\n");
     for (const char *file : {"sticky/out.h", "ro/out.h", "alias.h", "noted.h", "theirs.h",
-                             "ao/out.h", "wx/new.h", "wx/out.h", "grouped.h"})
+                             "ao/out.h", "wx/new.h", "wx/out.h", "grouped.h", "grown.h"})
         EXPECT_TRUE(ReadFile(dir / file) == header) << file;
     EXPECT_EQ(StatOf(dir / "sticky/out.h").st_uid + StatOf(dir / "ro/out.h").st_uid, 0u);
     char note[8] = {};
