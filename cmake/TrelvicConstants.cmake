@@ -32,7 +32,7 @@ function(packed_size header out_var)
             return()
         endif()
     endforeach()
-    message(FATAL_ERROR "${HEADER} is no header of Trelvic's")
+    message(FATAL_ERROR "${header} is no header of Trelvic's")
 endfunction()
 
 # The tool's run, on the arguments after -P's script; its report shows only

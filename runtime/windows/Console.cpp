@@ -8,6 +8,8 @@
 #include <io.h>
 #include <windows.h>
 
+#include "Descriptor.h"
+
 namespace {
 
 UINT gCodePage = 0; // the console's own, given back at the end
@@ -82,12 +84,15 @@ bool HoldConsole() {
 void ReleaseConsole(bool show) {
     std::fflush(stdout);
     std::fflush(stderr);
-    for (int fd = 1; fd <= 2; ++fd)
+    for (int fd = 1; fd <= 2; ++fd) {
         _dup2(gSaved[fd - 1], fd);
+        _close(gSaved[fd - 1]);
+    }
     char text[4096];
-    int got = 0;
+    Transfer got;
     if (show && _lseek(gHeld, 0, SEEK_SET) == 0)
-        while ((got = _read(gHeld, text, sizeof text)) > 0)
-            _write(1, text, static_cast<unsigned>(got));
+        while ((got = ReadFull(gHeld, text, sizeof text)).count > 0 &&
+               WriteFull(1, text, got.count).err == 0) {
+        }
     _close(gHeld);
 }
