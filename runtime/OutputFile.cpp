@@ -4,6 +4,7 @@
 
 #include "Blocks.h"
 #include "Descriptor.h"
+#include "FailureReason.h"
 
 int WriteOutput(OutputFile &out, const char *text, size_t len) {
     if (out.err != 0)
@@ -51,10 +52,9 @@ uint64_t OutputAccepted(const OutputFile &out) {
 }
 
 std::string OutputFailureReason(const OutputFile &out, int err) {
-    std::string reason = std::strerror(err);
     if (out.unheld)
-        return "cannot hold its text in " + out.held.folder + ": " + reason;
-    return reason;
+        return "cannot hold its text in " + out.held.folder + ": " + std::strerror(err);
+    return FailureReason(out.path, err);
 }
 
 bool OutputTextUnheld(const OutputFile &out) {

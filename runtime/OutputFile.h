@@ -145,8 +145,8 @@ int CommitOutput(OutputFile &out);
 // Drops the text without touching the output.
 void AbandonOutput(OutputFile &out);
 
-// Why the output failed, for a message: the system's reason, naming the
-// holding folder when the text could not be held there.
+// Why the output failed, for a message: the reason that FailureReason
+// gives, or the holding folder's when the text could not be held there.
 std::string OutputFailureReason(const OutputFile &out, int err);
 
 // True when that reason is the holding folder's rather than the output's.

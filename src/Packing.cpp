@@ -6,6 +6,7 @@
 #include <string>
 
 #include "Console.h"
+#include "FailureReason.h"
 #include "HexLines.h"
 #include "InputFile.h"
 #include "OutputFile.h"
@@ -31,8 +32,10 @@ const char kClosing[] = LINE_END_CRLF "};" LINE_END_CRLF;
     std::exit(1);
 }
 
-[[noreturn]] void FailOnFile(OutputFile &out, const char *message, const char *path, int err) {
-    FailOnFile(out, message, path, OutputFailureReason(out, err));
+// An input's failure in its own words, whatever became of the output.
+[[noreturn]] void FailOnInput(OutputFile &out, const char *message, const char *name,
+                              const char *path, int err) {
+    FailOnFile(out, message, name, FailureReason(path, err));
 }
 
 // Streams one input into the header, block by block. Once the header has
@@ -44,19 +47,19 @@ void GatherFile(const char *name, const char *path, OutputFile &out, HexLines &l
         FailOnFile(out, kOpenInputFailed, name, "no file matches this pattern");
     int fHandle = -1;
     if (int err = OpenInput(path, fHandle); err != 0)
-        FailOnFile(out, kOpenInputFailed, name, err);
+        FailOnInput(out, kOpenInputFailed, name, path, err);
     size_t readCnt;
     do {
         Transfer got = ReadInput(fHandle, gDataBuf, DATA_MAX_SIZE);
         if (got.err != 0)
-            FailOnFile(out, kReadInputFailed, name, got.err);
+            FailOnInput(out, kReadInputFailed, name, path, got.err);
         readCnt = got.count;
         copyCnt += readCnt;
         WriteHexLines(out, lines, gDataBuf, readCnt);
         ShowProgress(copyCnt);
     } while (readCnt == DATA_MAX_SIZE && !OutputFailed(out));
     if (int err = CloseInput(fHandle); err != 0)
-        FailOnFile(out, kReadInputFailed, name, err);
+        FailOnInput(out, kReadInputFailed, name, path, err);
 }
 
 // The bytes the inputs hold, for the progress line; 0 where one is unknown.
@@ -98,7 +101,7 @@ bool MakeHeaderFile(const char *const inFileName[], const char *outFileName, siz
 
     EndProgress(); // every input is read
     if (int err = OpenFinalOutput(out); err != 0)
-        FailOnFile(out, kOpenOutputFailed, outFileName, err);
+        FailOnFile(out, kOpenOutputFailed, outFileName, OutputFailureReason(out, err));
     ReportOutputNotes(out);
     int commitErr = CommitOutput(out);
     ReportOutputNotes(out);
@@ -119,7 +122,7 @@ bool MakeHeaderFile(const char *const inFileName[], const char *outFileName, siz
     std::puts(generated ? "\nGenerated Header File succesfully.....!"
                         : "\nFile Generation Fail.....!");
     if (!committed)
-        ReportFileError(outFileName, std::strerror(commitErr));
+        ReportFileError(outFileName, OutputFailureReason(out, commitErr).c_str());
     return generated;
 }
 

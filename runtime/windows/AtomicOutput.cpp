@@ -156,7 +156,9 @@ int CheckAtomicTarget(OutputFile &out) {
         DWORD code = GetLastError();
         return code == ERROR_FILE_NOT_FOUND ? 0 : ErrnoFromWindows(code);
     }
-    if ((attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0)
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return EISDIR; // said as Linux says it, where the C runtime gives EACCES
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0)
         return EACCES;
     out.atomic.keep = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
     for (int attempt = 0;; ++attempt) {

@@ -89,6 +89,8 @@ int ErrnoFromWindows(DWORD code) {
     case ERROR_FILE_EXISTS:
     case ERROR_ALREADY_EXISTS:
         return EEXIST;
+    case ERROR_INVALID_HANDLE: // CON where no console is attached
+        return EBADF;
     case ERROR_NOT_ENOUGH_MEMORY:
     case ERROR_OUTOFMEMORY:
         return ENOMEM;
