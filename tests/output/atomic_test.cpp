@@ -45,14 +45,15 @@ TEST_P(AtomicOutput, AReplacedOutputKeepsItsModeAndANewOneGetsTheUsualMode) {
                 ReadFile(dir / "new.h") == FreshHeader(data));
     EXPECT_EQ(listxattr((dir / "acl2/out.h").c_str(), nullptr, 0), 0);
 
-    // Replaced whole, not written in place, with what a new file can carry.
-    WriteFile(dir / "noted.h", kOld);
-    ino_t before = StatOf(dir / "noted.h").st_ino;
-    run = Sh("setfacl -m u:nobody:r noted.h && setfattr -n user.note -v kept noted.h && "
-             "exec \"$tool\" in.bin noted.h > /dev/null");
+    // Replaced whole, not written in place, with what a new file can carry:
+    // its own ACL, never the folder's default.
+    WriteFile(dir / "acl2/noted.h", kOld);
+    ino_t before = StatOf(dir / "acl2/noted.h").st_ino;
+    run = Sh("cd acl2 && setfacl --set u::rw,u:nobody:r,g::r,o::r noted.h && setfattr -n "
+             "user.note -v kept noted.h && exec \"$tool\" ../in.bin noted.h > /dev/null");
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(StatOf(dir / "noted.h").st_ino, before);
-    EXPECT_EQ(Sh("getfacl -c noted.h; getfattr -d noted.h").out,
+    EXPECT_NE(StatOf(dir / "acl2/noted.h").st_ino, before);
+    EXPECT_EQ(Sh("cd acl2 && getfacl -c noted.h; getfattr -d noted.h").out,
               "user::rw-\nuser:nobody:r--\ngroup::r--\nmask::r--\nother::r--\n\n"
               "# file: noted.h\nuser.note=\"kept\"\n\n");
 }
@@ -173,6 +174,8 @@ TEST_P(AtomicOutput, FailuresKeepTheOldOutput) {
         {nullptr, "ln -f real.h held.h; export TMPDIR=/nonexistent;", {"in.bin", "held.h"},
          Stop::Output, "Trelvic: " + CannotHold("held.h", "/nonexistent", none) + "\n",
          "morvash: " + CannotHold("held.h", "/nonexistent", none) + "\n" + PerrorSays("fail to output file", none)},
+        {nullptr, "ln -f real.h held.h; export TMPDIR=/nonexistent;", {"no.bin", "held.h"}, Stop::Input,
+         PackerSays("no.bin", none), MorvashSays("fail to input file", "no.bin", none)},
         {nullptr, "ln -f out.h hard.h; export TMPDIR=in.bin;", {"in.bin", "hard.h"},
          Stop::Output, "Trelvic: " + CannotHold("hard.h", "in.bin", "Not a directory") + "\n",
          "morvash: " + CannotHold("hard.h", "in.bin", "Not a directory") + "\n" +
@@ -242,16 +245,17 @@ TEST_P(AtomicOutput, NoSignalLeavesAFileBehind) {
         }
     }
     // At the commit: an output written in place is emptied and filled with
-    // no catchable signal between, and a new output gets no temporary name
-    // that a SIGKILL could leave behind.
-    const std::tuple<std::string, const char *, const char *, int, int> commits[] = {
-        {"ln -f out.h hard.h; head -c 500000 /dev/zero > hard.h;", "hard.h", "ftruncate:1", SIGTERM,
-         128 + SIGTERM},
-        {"rm -f new.h;", "new.h", "renameat:1", SIGKILL, 0}};
-    for (auto [setup, out, at, sig, status] : commits) {
+    // no catchable signal between; a new output gets no temporary name that
+    // a SIGKILL could leave behind, and replaces a file that another program
+    // gave its name meanwhile.
+    const std::tuple<std::string, const char *, const char *, std::string, int> commits[] = {
+        {"ln -f out.h hard.h; head -c 500000 /dev/zero > hard.h;", "hard.h", "ftruncate:1",
+         "kill -TERM $!", 128 + SIGTERM},
+        {"rm -f new.h;", "new.h", "renameat:1", "kill -KILL $!", 0},
+        {"rm -f new.h;", "new.h", "linkat:1", "echo other > new.h", 0}};
+    for (auto [setup, out, at, meanwhile, status] : commits) {
         RunResult run = Sh(setup + " env $pause FAULT=" + at + ":pause \"$tool\" in.bin " + out +
-                           " > /dev/null & wait_paused $!; kill -" + std::to_string(sig) +
-                           " $!; resume; wait $!");
+                           " > /dev/null & wait_paused $!; " + meanwhile + "; resume; wait $!");
         EXPECT_EQ(run.status, status) << out;
         EXPECT_TRUE(ReadFile(dir / out) == FreshHeader(data)) << out;
         ExpectNoLeftovers();

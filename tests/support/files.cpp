@@ -59,3 +59,10 @@ std::string ListFolder(const fs::path &dir) {
         list += name + "\n";
     return list;
 }
+
+size_t Occurrences(const std::string &text, const std::string &what) {
+    size_t n = 0;
+    for (size_t at = 0; (at = text.find(what, at)) != std::string::npos; ++at)
+        ++n;
+    return n;
+}

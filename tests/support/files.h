@@ -28,6 +28,9 @@ std::string RandomBytes(size_t count, unsigned seed);
 // The byte values 0 to 255 in order.
 std::string AllByteValues();
 
+// How often what stands in text, counting overlaps.
+size_t Occurrences(const std::string &text, const std::string &what);
+
 // The names of the entries in a folder, sorted.
 std::string ListFolder(const fs::path &dir);
 
