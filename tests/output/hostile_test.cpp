@@ -106,9 +106,11 @@ TEST_P(Hostile, FilesThatCannotBeReplacedAreWrittenInPlace) {
     // see a temporary name. A folder that only its owner may write and
     // search, not read, takes new files all the same.
     WriteFile(dir / "old", std::string(20000, 'o'));
-    Sh("mkdir sticky ro ao && chmod 1777 sticky && for f in sticky/out.h ro/out.h out.h noted.h "
+    WriteFile(dir / "out.h", header + "x"); // one byte longer
+    Sh("mkdir sticky ro ao && chmod 1777 sticky && for f in sticky/out.h ro/out.h perm.h noted.h "
        "ao/out.h; do cp old $f; done && chmod 666 sticky/out.h ro/out.h && chgrp nogroup "
-       "sticky/out.h && ln out.h alias.h && install -m 6766 -o nobody -g root old theirs.h");
+       "sticky/out.h && ln out.h alias.h && install -m 6766 -o nobody -g root old theirs.h && "
+       "setfattr -n security.note -v kept theirs.h");
     Sh("cp old grouped.h && chown nobody:root grouped.h && chown nobody noted.h && "
        "setfattr -n security.note -v kept noted.h");
     ino_t noted = StatOf(dir / "noted.h").st_ino, grouped = StatOf(dir / "grouped.h").st_ino;
@@ -131,16 +133,18 @@ TEST_P(Hostile, FilesThatCannotBeReplacedAreWrittenInPlace) {
     EXPECT_EQ(theirs.st_mode & 07777, 06766u); // set-ID bits too, which a change of owner clears
     Sh("echo o > short.h && ln short.h grown.h && FAULT=fallocate:0:95 LD_PRELOAD=$fault_library "
        "exec \"$tool\" in.bin short.h"); // in place, growing, with no fallocate
-    Sh("chattr +a ao");                  // where the file system has the flag
+    Sh("FAULT=fchmod:1:1 LD_PRELOAD=$fault_library exec \"$tool\" in.bin perm.h"); // mode refused
+    Sh("chattr +a ao"); // where the file system has the flag
     EXPECT_EQ(Run({"in.bin", "ao/out.h"}).status, 0);
     Sh("chattr -a ao");
     EXPECT_EQ(ListFolder(dir / "ao"), "out.h\n");
-    for (const char *file : {"sticky/out.h", "ro/out.h", "alias.h", "noted.h", "theirs.h",
+    for (const char *file : {"sticky/out.h", "ro/out.h", "alias.h", "noted.h", "theirs.h", "perm.h",
                              "ao/out.h", "wx/new.h", "wx/out.h", "grouped.h", "grown.h"})
         EXPECT_TRUE(ReadFile(dir / file) == header) << file;
     EXPECT_EQ(StatOf(dir / "sticky/out.h").st_uid + StatOf(dir / "ro/out.h").st_uid, 0u);
     char note[8] = {};
     EXPECT_EQ(getxattr((dir / "noted.h").c_str(), "security.note", note, sizeof note), 4);
+    EXPECT_EQ(getxattr((dir / "theirs.h").c_str(), "security.note", note, sizeof note), 4);
     ExpectNoLeftovers();
 }
 
@@ -311,28 +315,30 @@ TEST_P(Hostile, AConsoleThatBlocksOrGoesAwayNeverCostsTheHeader) {
 // and clears that before its report or a failure; a faster run, or one
 // whose stderr is no terminal, shows nothing; a dumb one gets no escapes.
 TEST_P(Hostile, ProgressShowsOnATerminalAlone) {
-    const std::string slow =
-        "{ head -c 300000 /dev/zero; sleep 1.2; for i in $(seq 60); do head -c "
-        "5000 /dev/zero; sleep 0.02; done; }"; // redrawn at most 5 times a second
-    RunResult run = Sh("mkfifo f1 f2 f3 f4 f5; for f in f1 f2 f3 f4 f5; do " + slow +
-                       " > $f & done; \"$tool\" f2 o2.h > /dev/null & i=0; for run in 'f1 o1.h' "
-                       "'f3 o3.h 2> err3' 'f4 " +
+    // Then dozens of blocks in a moment: redrawn at most 5 times a second.
+    const std::string slow = "{ head -c 300000 /dev/zero; sleep 1.2; head -c 9000000 /dev/zero; }";
+    RunResult run = Sh("mkfifo f1 f2 f3 f4 f5 f6; for f in f1 f2 f3 f4 f5; do " + slow +
+                       " > $f & done; { echo; sleep 0.3; echo; sleep 0.3; } > f6 & \"$tool\" f2 "
+                       "o2.h > /dev/null & i=0; for run in 'f1 o1.h' 'f3 o3.h 2> err3' 'f4 " +
                        (IsPacker() ? "missing.bin o4.h" : "no/such/o4.h") +
-                       "' 'in.bin o5.h'; do i=$((i+1)); script -qec \"'$tool' $run\" /dev/null > "
+                       "' 'f6 o5.h'; do i=$((i+1)); script -qec \"'$tool' $run\" /dev/null > "
                        "tty$i & done; TERM=dumb script -qec \"'$tool' f5 o6.h\" /dev/null > "
                        "dumb & wait");
     EXPECT_EQ(run.err, "");
-    const std::string shown = std::string(GetParam().name) + ": 0 MiB read\033[K\r\033[K";
-    EXPECT_NE(ReadFile(dir / "tty1").find(shown), std::string::npos);
-    EXPECT_LE(Occurrences(ReadFile(dir / "tty1"), "MiB read"), 12u);
+    // The last count shown, whichever it was, cleared.
+    const std::string name = GetParam().name, shown = " MiB read\033[K\r\033[K",
+                      tty1 = ReadFile(dir / "tty1");
+    EXPECT_TRUE(tty1.find("\r" + name + ": 0 MiB read") != std::string::npos &&
+                tty1.find(shown) != std::string::npos);
+    EXPECT_LE(Occurrences(tty1, "MiB read"), 12u);
     EXPECT_NE(ReadFile(dir / "tty3")
                   .find(shown + (IsPacker() ? "\r\nFailed to open input" : "fail to output file")),
               std::string::npos);
     EXPECT_EQ(ReadFile(dir / "tty2").find("MiB") + ReadFile(dir / "tty4").find("MiB"),
               2 * std::string::npos);
     EXPECT_EQ(ReadFile(dir / "err3"), "");
-    std::string dumb = ReadFile(dir / "dumb"), line = std::string(GetParam().name) + ": 0 MiB read";
-    EXPECT_NE(dumb.find(line + "\r" + std::string(line.size(), ' ') + "\r"), std::string::npos);
+    std::string dumb = ReadFile(dir / "dumb"), blank(name.size() + 12, ' '); // ": 0 MiB read"
+    EXPECT_NE(dumb.find(" MiB read\r" + blank + "\r"), std::string::npos);
     EXPECT_EQ(dumb.find("\033"), std::string::npos);
 }
 

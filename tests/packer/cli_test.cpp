@@ -165,7 +165,7 @@ TEST_F(PackerCli, WildcardsExpandToSortedMatches) {
           "m/日本.bin"}},
         {"m/z*.bin", UnderWine() ? std::vector<std::string>{"m/Zeta.bin", "m/zed.bin"}
                                  : std::vector<std::string>{"m/zed.bin"}},
-        {"m/fw.bin*", {"m/fw.bin", "m/fw.binary"}},
+        {"m/fw.bin**", {"m/fw.bin", "m/fw.binary"}},
         {"m/.*/x.bin", {"m/.h/x.bin"}}, // never ../
         {"m/.*.bin", {"m/.dot.bin"}},
         {"m/s?b/x.bin", {"m/sab/x.bin", "m/sub/x.bin"}},
