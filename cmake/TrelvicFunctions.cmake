@@ -205,6 +205,21 @@ function(_trelvic_constants_command tool header name out_command)
         ${ARGN} -P "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/TrelvicConstants.cmake" PARENT_SCOPE)
 endfunction()
 
+# Where TrelvicConstants.cmake comes in: given a route's settings (EMBED,
+# PARTS), it runs the tool itself, to read its report (out_run_by); given
+# only long constants, it runs after the tool (out_then); else not at all.
+function(_trelvic_constants_route tool header name long settings out_then out_run_by)
+    set(then "")
+    set(run_by "")
+    if(ARGN)
+        _trelvic_constants_command(${tool} "${header}" ${name} run_by ${ARGN} ${settings})
+    elseif(long)
+        _trelvic_constants_command(${tool} "${header}" ${name} then ${settings})
+    endif()
+    set(${out_then} "${then}" PARENT_SCOPE)
+    set(${out_run_by} "${run_by}" PARENT_SCOPE)
+endfunction()
+
 # One C file, compiled into the target, that includes the tool's header
 # once, and a header that declares what it defines for C and C++: a pointer
 # to the data, its size and morvash's sum as unsigned long, under names that
@@ -394,15 +409,13 @@ function(morvash_add_header)
         _trelvic_has_embed(embed)
     endif()
     set(written "${output}")
-    set(then "")
-    set(run_by "")
+    set(route "")
     if(embed)
         set(written /dev/null)
-        _trelvic_constants_command(morvash "${output}" ${name} run_by "-DEMBED=${output}"
-                                   "-DINPUT=${input}" ${settings})
-    elseif(long)
-        _trelvic_constants_command(morvash "${output}" ${name} then ${settings})
+        set(route "-DEMBED=${output}" "-DINPUT=${input}")
     endif()
+    _trelvic_constants_route(morvash "${output}" ${name} "${long}" "${settings}" then run_by
+                             ${route})
     _trelvic_optional_path(PLACED_HEADER placed)
     _trelvic_optional_path(EXPORT export)
     _trelvic_claim(morvash_add_header "${output}" "${input};${arg_NAME};${long};${placed};\
@@ -448,15 +461,13 @@ EXPORT;DEPENDS" "TARGET;INPUTS;OUTPUT" "INPUTS")
         set(name ${arg_NAME})
     endif()
     _trelvic_long_constants("${output}" long settings)
-    set(then "")
-    set(run_by "")
     _trelvic_optional_path(PARTS parts)
+    set(route "")
     if(parts)
-        _trelvic_constants_command(Trelvic "${packed}" ${name} run_by "-DPARTS=${parts}"
-                                   "-DBASE=${CMAKE_CURRENT_SOURCE_DIR}" ${settings})
-    elseif(long)
-        _trelvic_constants_command(Trelvic "${packed}" ${name} then ${settings})
+        set(route "-DPARTS=${parts}" "-DBASE=${CMAKE_CURRENT_SOURCE_DIR}")
     endif()
+    _trelvic_constants_route(Trelvic "${packed}" ${name} "${long}" "${settings}" then run_by
+                             ${route})
     _trelvic_optional_path(EXPORT export)
     _trelvic_claim(trelvic_add_header "${output}"
                    "${inputs};${arg_NAME};${long};${parts};${export};${arg_DEPENDS}" step new)
